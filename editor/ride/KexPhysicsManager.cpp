@@ -1,0 +1,8 @@
+#include "ride/KexPhysicsManager.h"
+
+#include "KexPhysics.h"
+
+TKexPhysicsManager::TKexPhysicsManager()
+    : FBridgeVersionOk(KexPhysicsVersion() == KEXPHYSICS_INTERFACE_VERSION)
+{
+}

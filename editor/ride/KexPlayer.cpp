@@ -1,0 +1,8 @@
+#include "ride/KexPlayer.h"
+
+#include "core/Paths.h"
+
+std::string TKexPlayer::DefaultPhysicsFile() const
+{
+    return ProgramFolder() + "defaults\\DefaultPhysicsSettings.kex";
+}
