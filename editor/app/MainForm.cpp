@@ -272,8 +272,8 @@ void TForm1::FormCreate()
         FMsgBox = std::make_unique<TWukMsg>(this);
         FHelp = std::make_unique<TDesktopHelp>();
     }
-    PublishMsgBox(FMsgBox.get());
-    PublishHelp(FHelp.get());
+    PublishMsgBox(FStart.MsgBox ? FStart.MsgBox : FMsgBox.get());
+    PublishHelp(FStart.Help ? FStart.Help : FHelp.get());
 
     FOptions = std::make_unique<TWukOptions>();
     PublishOptions(FOptions.get());

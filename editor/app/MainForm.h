@@ -43,6 +43,9 @@ struct TMainStartOptions
     bool ExitAfterStart = false;
     // What the start-up check found for OpenGL (the caller probes before any GL widget).
     bool OpenGLAvailable = false;
+    // Services to use instead of the window's own (tests); not owned.
+    TMessageBoxService* MsgBox = nullptr;
+    THelpService* Help = nullptr;
 };
 
 class TForm1 : public QMainWindow
