@@ -3,6 +3,7 @@
 #include "core/Paths.h"
 
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QPainter>
 #include <QPainterPath>
 #include <QToolBar>
@@ -153,4 +154,51 @@ int TConsoleHelp::OpenHelpPage(const std::string& page)
     Opened.push_back(page);
     std::fprintf(stderr, "help: %s\n", HelpPageFile(page).c_str());
     return int(Opened.size());
+}
+
+namespace
+{
+// "Description|*.a;*.b" pairs become Qt's "Description (*.a *.b)" filters.
+QStringList QtFilters(const std::string& filter)
+{
+    QStringList list;
+    for (const auto& [description, patterns] : SplitDialogFilter(filter))
+    {
+        QString p = QString::fromStdString(patterns);
+        p.replace(';', ' ');
+        QString d = QString::fromStdString(description);
+        if (!d.contains('('))
+            d += " (" + p + ")";
+        list << d;
+    }
+    return list;
+}
+
+bool RunDialog(QWidget* parent, const TFileDialogRequest& r, std::string& fileName, bool save)
+{
+    QFileDialog dialog(parent, QString::fromStdString(r.Title),
+                       QString::fromStdString(r.InitialDir));
+    const QStringList filters = QtFilters(r.Filter);
+    dialog.setNameFilters(filters);
+    if (r.FilterIndex >= 1 && r.FilterIndex <= filters.size())
+        dialog.selectNameFilter(filters[r.FilterIndex - 1]);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save || !r.MustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!r.FileName.empty())
+        dialog.selectFile(QString::fromStdString(r.FileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    fileName = dialog.selectedFiles().front().toStdString();
+    return true;
+}
+} // namespace
+
+bool TQtFileDialogs::OpenFile(const TFileDialogRequest& request, std::string& fileName)
+{
+    return RunDialog(FParent, request, fileName, false);
+}
+
+bool TQtFileDialogs::SaveFile(const TFileDialogRequest& request, std::string& fileName)
+{
+    return RunDialog(FParent, request, fileName, true);
 }

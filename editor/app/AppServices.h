@@ -71,3 +71,17 @@ public:
     int OpenHelpPage(const std::string& page) override;
     std::vector<std::string> Opened;
 };
+
+#include "platform/FileDialogs.h"
+
+// Qt's file dialogs, parented to the main window.
+class TQtFileDialogs : public TFileDialogService
+{
+public:
+    explicit TQtFileDialogs(QWidget* parent) : FParent(parent) {}
+    bool OpenFile(const TFileDialogRequest& request, std::string& fileName) override;
+    bool SaveFile(const TFileDialogRequest& request, std::string& fileName) override;
+
+private:
+    QWidget* FParent;
+};

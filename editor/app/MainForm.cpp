@@ -10,6 +10,7 @@
 #include "archive/KexObjectManager.h"
 #include "archive/KexResourceManager.h"
 #include "core/Paths.h"
+#include "platform/FileDialogs.h"
 #include "platform/MessageBox.h"
 #include "platform/WukOptions.h"
 #include "render/KexShaderManager.h"
@@ -274,6 +275,11 @@ void TForm1::FormCreate()
     }
     PublishMsgBox(FStart.MsgBox ? FStart.MsgBox : FMsgBox.get());
     PublishHelp(FStart.Help ? FStart.Help : FHelp.get());
+    if (!FStart.ExitAfterStart)
+    {
+        FFileDialogs = std::make_unique<TQtFileDialogs>(this);
+        PublishFileDialogs(FFileDialogs.get());
+    }
 
     FOptions = std::make_unique<TWukOptions>();
     PublishOptions(FOptions.get());
@@ -561,6 +567,8 @@ void TForm1::FormDestroy()
     FMsgBox.reset();
     PublishHelp(nullptr);
     FHelp.reset();
+    PublishFileDialogs(nullptr);
+    FFileDialogs.reset();
 }
 
 void TForm1::ProgressHandler(const std::string&, int)

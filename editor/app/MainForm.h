@@ -19,6 +19,7 @@ class QToolBar;
 class QToolButton;
 class TConsoleHelp;
 class TConsoleMsgBox;
+class TFileDialogService;
 class THelpService;
 class THOVTrackType;
 class TKexGfxManager;
@@ -126,6 +127,7 @@ private:
     std::unique_ptr<TWukOptions> FOptions;
     std::unique_ptr<TMessageBoxService> FMsgBox;
     std::unique_ptr<THelpService> FHelp;
+    std::unique_ptr<TFileDialogService> FFileDialogs;
     std::unique_ptr<TKexResManager> FResManager;
     std::unique_ptr<TKexGfxManager> FGfxManager;
     std::unique_ptr<TKexObjectManager> FObjectManager;
