@@ -21,9 +21,14 @@ TEST(FileDialogs, WithoutAServiceEveryDialogIsCancelled)
     TScriptedFileDialogs script;
     script.Answers = {"/tmp/a.pak", ""};
     PublishFileDialogs(&script);
-    EXPECT_TRUE(FileDialogs().OpenFile({"Open", "", 1, "", "", true}, name));
+    TFileDialogRequest open;
+    open.Title = "Open";
+    open.MustExist = true;
+    EXPECT_TRUE(FileDialogs().OpenFile(open, name));
     EXPECT_EQ(name, "/tmp/a.pak");
-    EXPECT_FALSE(FileDialogs().SaveFile({"Save"}, name));
+    TFileDialogRequest save;
+    save.Title = "Save";
+    EXPECT_FALSE(FileDialogs().SaveFile(save, name));
     EXPECT_EQ(script.Requests.size(), 2u);
     EXPECT_EQ(script.Requests[1].Title, "Save");
     PublishFileDialogs(nullptr);
