@@ -40,4 +40,5 @@ void Line(const std::vector<std::string>& fields);
 
 // Each module adds its subcommands.
 void AddRegistryCommands(TCommandTable& table);
+void AddPakCommands(TCommandTable& table);
 } // namespace ze2
