@@ -40,5 +40,6 @@ void Line(const std::vector<std::string>& fields);
 
 // Each module adds its subcommands.
 void AddRegistryCommands(TCommandTable& table);
+void AddIniCommands(TCommandTable& table);
 void AddPakCommands(TCommandTable& table);
 } // namespace ze2

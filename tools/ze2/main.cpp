@@ -56,6 +56,7 @@ int main(int argc, char** argv)
 
     ze2::TCommandTable table;
     ze2::AddRegistryCommands(table);
+    ze2::AddIniCommands(table);
     ze2::AddPakCommands(table);
 
     // Flags that take the next word as their value, across every subcommand.
