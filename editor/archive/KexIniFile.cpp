@@ -531,7 +531,13 @@ void TKexIniFile::WriteString(std::string_view section, std::string_view key,
         Lines.push_back(HeaderOf(section));
         header = int(Lines.size()) - 1;
     }
+    // A line break inside the text would split the line and could start a section of its
+    // own when the file is read back; the format has no way to hold one, so it becomes a
+    // blank.
     std::string line = std::string(key) + "=" + std::string(value);
+    for (char& c : line)
+        if (c == '\r' || c == '\n')
+            c = ' ';
     if (size_t(header) + 1 == Lines.size())
         Lines.push_back(std::move(line));
     else

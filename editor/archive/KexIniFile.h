@@ -93,7 +93,8 @@ public:
                              const TVector4f& def) const;
 
     // Writing. Every writer adds the line key=value as the first line of the section
-    // (creating the section at the end when it is missing).
+    // (creating the section at the end when it is missing). CR and LF in the key or value
+    // are written as blanks, as a line cannot hold them.
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteBool(std::string_view section, std::string_view key, bool value);      // T / F
     void WriteBoolDigit(std::string_view section, std::string_view key, bool value); // 1 / 0

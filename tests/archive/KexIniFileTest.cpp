@@ -207,6 +207,10 @@ TEST(KexIniFile, WritesPutTheNewestLineFirst)
     ini.WriteString("s", "a", "4"); // the section is found in any case; nothing is replaced
     EXPECT_EQ(ini.Lines, (TLines{"[S]", "a=4", "b=2", "a=1", "[T]", "c=3"}));
     EXPECT_EQ(ini.ReadString("S", "a"), "4");
+    // A line break in a value cannot sneak a line (or a section) into the file.
+    ini.WriteString("T", "c", "5\r\n[S]\na=6");
+    EXPECT_EQ(ini.Lines[5], "c=5  [S] a=6");
+    EXPECT_EQ(ini.ReadString("S", "a"), "4");
 
     // Every writer in its written form.
     TKexIniFile w;
