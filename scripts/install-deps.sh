@@ -9,6 +9,7 @@ packages=(
   libglm-dev zlib1g-dev libbullet-dev libsdl2-dev libopenal-dev libsquish-dev
   libepoxy-dev libegl-dev libgl-dev libgles-dev libgl1-mesa-dri libegl-mesa0
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
   xvfb xauth x11-utils
   fonts-dejavu-core
 )
