@@ -283,6 +283,7 @@ int TVirtualFolder::DeleteEntry(int index)
 {
     if (!ValidIndex(index))
         return -1;
+    BeforeReorder();
     const uint32_t offset = FEntries[size_t(index)]->Offset;
     const uint32_t size = FEntries[size_t(index)]->Size;
     FEntries.erase(FEntries.begin() + index);
@@ -326,6 +327,7 @@ int TVirtualFolder::FindEntryFrom(const std::string& text, int start) const
 
 void TVirtualFolder::SortEntries()
 {
+    BeforeReorder();
     std::vector<std::pair<std::string, std::unique_ptr<TVirtualEntry>>> keyed;
     keyed.reserve(FEntries.size());
     for (auto& e : FEntries)
@@ -734,6 +736,13 @@ void THovFolder::DescrambleEntry(TVirtualEntry& e)
         return;
     Descramble(e.Data.data(), e.Data.size(), FSeed);
     e.Flags &= ~TVirtualEntry::FlagScrambled;
+}
+
+void THovFolder::BeforeReorder()
+{
+    if (FCompressed)
+        while (FNextInflate < Count())
+            InflateNext();
 }
 
 void THovFolder::ReleaseEntryData(int index)

@@ -94,6 +94,9 @@ protected:
     bool ValidIndex(int index) const { return index >= 0 && index < Count(); }
     // Descrambles the entry's bytes in memory when they are still scrambled.
     virtual void DescrambleEntry(TVirtualEntry& entry) {}
+    // Called before entries are removed or reordered, for readers that find entries by their
+    // place in the list.
+    virtual void BeforeReorder() {}
 
     std::unique_ptr<TStream> FStream;
     int64_t FStreamSize = 0;
@@ -154,6 +157,9 @@ public:
 
 protected:
     void DescrambleEntry(TVirtualEntry& entry) override;
+    // Compressed entries inflate in directory order, so they all inflate before the list
+    // changes.
+    void BeforeReorder() override;
 
 private:
     bool ReadPlain(bool strict);

@@ -460,6 +460,26 @@ TEST(HovFolder, CompressedEntriesInflateAcrossChunks)
     }
 }
 
+// Chunks belong to entries by their place in the directory: edits made before the entries
+// are fetched must not hand one entry's chunks to another.
+TEST(HovFolder, EditingALazyCompressedArchiveKeepsEachEntrysBytes)
+{
+    const std::vector<std::pair<std::string, TBytes>> entries = {
+        {"c", Pattern(5000, 1)}, {"a", Pattern(7000, 2)}, {"b", Pattern(300, 3)}};
+    TTempDir dir;
+    const std::string path = dir.Write("c.pak", CompressedArchiveOf(entries, 2048));
+
+    auto deleted = THovFolder::CreateFromFile(path, true);
+    deleted->DeleteEntry(0);
+    EXPECT_EQ(DataOf(*deleted, 0), entries[1].second);
+    EXPECT_EQ(DataOf(*deleted, 1), entries[2].second);
+
+    auto sorted = THovFolder::CreateFromFile(path, true);
+    sorted->SortEntries();
+    EXPECT_EQ(DataOf(*sorted, 0), entries[1].second);
+    EXPECT_EQ(DataOf(*sorted, 2), entries[0].second);
+}
+
 TEST(HovFolder, CompressedEntryKeepsExactlyItsSize)
 {
     // The last chunk gives more than the entry needs; the surplus is dropped.
