@@ -29,24 +29,27 @@ QPixmap BitmapResource(const QString& name)
 {
     const QString n = name.toUpper();
     if (n == "PLAYBTN")
-        return GlyphStrip(32, [](QPainter& p, const QRect& r, bool on)
-        {
-            p.setPen(Qt::NoPen);
-            p.setBrush(on ? QColor(255, 170, 40) : QColor(70, 170, 70));
-            QPolygon tri;
-            tri << QPoint(r.left() + 9, r.top() + 6) << QPoint(r.left() + 26, r.center().y())
-                << QPoint(r.left() + 9, r.bottom() - 5);
-            p.drawPolygon(tri);
-        });
+        return GlyphStrip(32,
+                          [](QPainter& p, const QRect& r, bool on)
+                          {
+                              p.setPen(Qt::NoPen);
+                              p.setBrush(on ? QColor(255, 170, 40) : QColor(70, 170, 70));
+                              QPolygon tri;
+                              tri << QPoint(r.left() + 9, r.top() + 6)
+                                  << QPoint(r.left() + 26, r.center().y())
+                                  << QPoint(r.left() + 9, r.bottom() - 5);
+                              p.drawPolygon(tri);
+                          });
     if (n == "HELMETBTN")
-        return GlyphStrip(32, [](QPainter& p, const QRect& r, bool on)
-        {
-            p.setPen(QPen(QColor(30, 30, 30), 1.5));
-            p.setBrush(on ? QColor(255, 170, 40) : QColor(200, 40, 40));
-            p.drawChord(r.adjusted(5, 6, -5, 10), 0, 180 * 16);
-            p.setBrush(QColor(240, 240, 240));
-            p.drawRect(QRect(r.left() + 16, r.top() + 16, 11, 5));
-        });
+        return GlyphStrip(32,
+                          [](QPainter& p, const QRect& r, bool on)
+                          {
+                              p.setPen(QPen(QColor(30, 30, 30), 1.5));
+                              p.setBrush(on ? QColor(255, 170, 40) : QColor(200, 40, 40));
+                              p.drawChord(r.adjusted(5, 6, -5, 10), 0, 180 * 16);
+                              p.setBrush(QColor(240, 240, 240));
+                              p.drawRect(QRect(r.left() + 16, r.top() + 16, 11, 5));
+                          });
     if (n == "SELECTED")
     {
         QPixmap pm(64, 64);
@@ -93,7 +96,12 @@ TVellToolButton::TVellToolButton(QWidget* parent, int tag, bool latching)
 {
     setCheckable(latching);
     setAutoRaise(true);
-    connect(this, &QToolButton::clicked, this, [this] { if (OnClick) OnClick(this); });
+    connect(this, &QToolButton::clicked, this,
+            [this]
+            {
+                if (OnClick)
+                    OnClick(this);
+            });
     connect(this, &QToolButton::toggled, this, &TVellToolButton::Toggled);
 }
 

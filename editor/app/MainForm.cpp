@@ -2,6 +2,8 @@
 
 #include "KexPhysics.h"
 #include "app/AppServices.h"
+#include "app/KexLoggingForm.h"
+#include "app/ProgressForm.h"
 #include "app/SplashForm.h"
 #include "app/StartupCheck.h"
 #include "app/VDXPanel.h"
@@ -10,9 +12,13 @@
 #include "archive/KexObjectManager.h"
 #include "archive/KexResourceManager.h"
 #include "core/Paths.h"
+#include "core/StrUtils.h"
 #include "platform/FileDialogs.h"
+#include "platform/KexLog.h"
 #include "platform/MessageBox.h"
+#include "platform/MostRecentlyUsed.h"
 #include "platform/WukOptions.h"
+#include "platform/WukUserToolBox.h"
 #include "render/KexShaderManager.h"
 #include "ride/KexPhysicsManager.h"
 #include "ride/KexSoundManager.h"
@@ -26,9 +32,15 @@
 #include <QEventLoop>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSlider>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
@@ -68,12 +80,17 @@ QToolButton* AddLatch(QToolBar* bar, const char* name, const char* text, const c
     return button;
 }
 
+// A page of the dock area; it scrolls, so its controls never force the window's height.
 QWidget* Page(QTabWidget* pages, const char* name, int viewId)
 {
+    auto* scroll = new QScrollArea;
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setProperty("viewId", viewId);
     auto* page = new QWidget;
     page->setObjectName(QString(name).remove(' ') + "Page");
-    page->setProperty("viewId", viewId);
-    pages->addTab(page, name);
+    scroll->setWidget(page);
+    pages->addTab(scroll, name);
     return page;
 }
 } // namespace
@@ -86,10 +103,14 @@ int DockingCode(const QMainWindow* window, const QDockWidget* dock)
         return 1;
     switch (window->dockWidgetArea(const_cast<QDockWidget*>(dock)))
     {
-    case Qt::RightDockWidgetArea: return 2;
-    case Qt::LeftDockWidgetArea: return 3;
-    case Qt::BottomDockWidgetArea: return 4;
-    default: return 1;
+    case Qt::RightDockWidgetArea:
+        return 2;
+    case Qt::LeftDockWidgetArea:
+        return 3;
+    case Qt::BottomDockWidgetArea:
+        return 4;
+    default:
+        return 1;
     }
 }
 
@@ -106,7 +127,10 @@ TForm1::TForm1(const TMainStartOptions& start) : FStart(start)
     FormCreate();
 }
 
-TForm1::~TForm1() { FormDestroy(); }
+TForm1::~TForm1()
+{
+    FormDestroy();
+}
 
 void TForm1::BuildWindow()
 {
@@ -117,20 +141,30 @@ void TForm1::BuildWindow()
     auto* exitBtn = MainToolBar->addAction("Exit");
     exitBtn->setObjectName("ExitBtn");
     connect(exitBtn, &QAction::triggered, this, &QWidget::close);
+    auto* mruBtn = new QToolButton(MainToolBar);
+    mruBtn->setObjectName("MRUBtn");
+    mruBtn->setText("Recent");
+    mruBtn->setToolTip("Recently opened tracks");
+    mruBtn->setPopupMode(QToolButton::InstantPopup);
+    MRUPopup = new QMenu(mruBtn);
+    MRUPopup->setObjectName("MRUPopup");
+    mruBtn->setMenu(MRUPopup);
+    MainToolBar->addWidget(mruBtn);
     MainToolBar->addSeparator();
     WireFrameBtn = AddLatch(MainToolBar, "WireFrameBtn", "Wire", "Render in wire mode");
     HideSpkrBtn = AddLatch(MainToolBar, "HideSpkrBtn", "Speakers",
                            "Hide all static sound markers for snap shots");
     QuietBtn = AddLatch(MainToolBar, "QuietBtn", "Quiet", "Turn all sounds off");
     MainToolBar->addSeparator();
-    connect(WireFrameBtn, &QToolButton::toggled, this, [this](bool on)
-    {
-        if (FDXPanel)
-        {
-            FDXPanel->WireFrame = on;
-            FDXPanel->Invalidate();
-        }
-    });
+    connect(WireFrameBtn, &QToolButton::toggled, this,
+            [this](bool on)
+            {
+                if (FDXPanel)
+                {
+                    FDXPanel->WireFrame = on;
+                    FDXPanel->Invalidate();
+                }
+            });
 
     RightDockPanel = new QDockWidget("Tools", this);
     RightDockPanel->setObjectName("RightDockPanel");
@@ -144,14 +178,16 @@ void TForm1::BuildWindow()
     Page(RightPages, "Terrain", 1);
     Page(RightPages, "Eco System", 3);
     QWidget* options = Page(RightPages, "Options", 6);
-    Page(RightPages, "Tools", 5);
+    BuildToolsPage(Page(RightPages, "Tools", 5));
 
     auto* optionsLayout = new QVBoxLayout(options);
     auto* checks = new QGroupBox("Editor options");
     auto* checkLayout = new QVBoxLayout(checks);
     LogProgressCheck = AddCheck(checkLayout, "LogProgressCheck", "Log progress");
-    StartShadowCheck = AddCheck(checkLayout, "StartShadowCheck", "Adds the start finish arch shadow");
-    NoZoneCheck = AddCheck(checkLayout, "NoZoneCheck", "Prohibits saving zone data to the SCN file");
+    StartShadowCheck =
+        AddCheck(checkLayout, "StartShadowCheck", "Adds the start finish arch shadow");
+    NoZoneCheck =
+        AddCheck(checkLayout, "NoZoneCheck", "Prohibits saving zone data to the SCN file");
     PinkTo1555 = AddCheck(checkLayout, "PinkTo1555", "Don't convert Pink to alpha");
     PackLogCheck = AddCheck(checkLayout, "PackLogCheck", "Enable logging");
     DualPassCheck = AddCheck(checkLayout, "DualPassCheck", "Dual pass rendering");
@@ -171,52 +207,64 @@ void TForm1::BuildWindow()
     optionsLayout->addWidget(values);
     optionsLayout->addStretch(1);
 
-    connect(PinkTo1555, &QCheckBox::toggled, this, [this](bool checked)
-    {
-        ConvertPink = !checked;
-        if (FShown && FOptions)
-            FOptions->WriteBool("PinkTo1555", kOptions, checked);
-    });
+    connect(PinkTo1555, &QCheckBox::toggled, this,
+            [this](bool checked)
+            {
+                ConvertPink = !checked;
+                if (FShown && FOptions)
+                    FOptions->WriteBool("PinkTo1555", kOptions, checked);
+            });
     connect(OldUnprojectChk, &QCheckBox::toggled, this, [this](bool c) { NewUnproject = !c; });
-    connect(PackLogCheck, &QCheckBox::toggled, this, [this](bool c) { PackLogging = c; });
-    connect(FogDensityBar, &QSlider::valueChanged, this, [this](int position)
-    {
-        if (FDXPanel)
-        {
-            FDXPanel->FogDensity = float(position) / 2000.0f;
-            FDXPanel->Invalidate();
-        }
-    });
-    connect(SelAlpha, &QSlider::valueChanged, this, [this](int position)
-    {
-        if (FDocument)
-            FDocument->SelectionAlpha = uint8_t(255 - position);
-    });
-    connect(ObjOrientCheck, &QCheckBox::toggled, this, [this](bool c)
-    {
-        if (FDocument)
-            FDocument->SetObjectOrient(c);
-    });
-    connect(JoystickSense, &QSlider::valueChanged, this, [this](int ms)
-    {
-        if (JoystickTimer && FTimerTicks >= 15)
-            JoystickTimer->setInterval(ms);
-    });
-    connect(ResSelectBox, &QComboBox::currentTextChanged, this, [this](const QString& text)
-    {
-        if (!FShown || !FOptions)
-            return;
-        const QStringList wh = text.split('x');
-        if (wh.size() != 2)
-            return;
-        const int w = wh[0].toInt(), h = wh[1].toInt();
-        FOptions->WriteInteger("ResWidth", kOptions, w);
-        FOptions->WriteInteger("ResHeight", kOptions, h);
-        if (w != FResWidth || h != FResHeight)
-            MsgBox().ShowMessageBox(
-                "The new resolution will take effect next time you start the editor",
-                "Resolution changed", false, false);
-    });
+    connect(PackLogCheck, &QCheckBox::toggled, this,
+            [this](bool c)
+            {
+                PackLogging = c;
+                if (FShown)
+                    ShowLogWindow(c);
+            });
+    connect(FogDensityBar, &QSlider::valueChanged, this,
+            [this](int position)
+            {
+                if (FDXPanel)
+                {
+                    FDXPanel->FogDensity = float(position) / 2000.0f;
+                    FDXPanel->Invalidate();
+                }
+            });
+    connect(SelAlpha, &QSlider::valueChanged, this,
+            [this](int position)
+            {
+                if (FDocument)
+                    FDocument->SelectionAlpha = uint8_t(255 - position);
+            });
+    connect(ObjOrientCheck, &QCheckBox::toggled, this,
+            [this](bool c)
+            {
+                if (FDocument)
+                    FDocument->SetObjectOrient(c);
+            });
+    connect(JoystickSense, &QSlider::valueChanged, this,
+            [this](int ms)
+            {
+                if (JoystickTimer && FTimerTicks >= 15)
+                    JoystickTimer->setInterval(ms);
+            });
+    connect(ResSelectBox, &QComboBox::currentTextChanged, this,
+            [this](const QString& text)
+            {
+                if (!FShown || !FOptions)
+                    return;
+                const QStringList wh = text.split('x');
+                if (wh.size() != 2)
+                    return;
+                const int w = wh[0].toInt(), h = wh[1].toInt();
+                FOptions->WriteInteger("ResWidth", kOptions, w);
+                FOptions->WriteInteger("ResHeight", kOptions, h);
+                if (w != FResWidth || h != FResHeight)
+                    MsgBox().ShowMessageBox(
+                        "The new resolution will take effect next time you start the editor",
+                        "Resolution changed", false, false);
+            });
 
     LeftDockPanel = new QDockWidget("Windows", this);
     LeftDockPanel->setObjectName("LeftDockPanel");
@@ -247,14 +295,15 @@ void TForm1::SplashDelay()
     // Let the splash show while the timer ticks 15 times; the 15th tick stops it.
     QEventLoop loop;
     FTimerTicks = 0;
-    auto tick = connect(JoystickTimer, &QTimer::timeout, this, [&]
-    {
-        if (++FTimerTicks >= 15)
-        {
-            JoystickTimer->stop();
-            loop.quit();
-        }
-    });
+    auto tick = connect(JoystickTimer, &QTimer::timeout, this,
+                        [&]
+                        {
+                            if (++FTimerTicks >= 15)
+                            {
+                                JoystickTimer->stop();
+                                loop.quit();
+                            }
+                        });
     JoystickTimer->start();
     loop.exec();
     disconnect(tick);
@@ -284,12 +333,12 @@ void TForm1::FormCreate()
     FOptions = std::make_unique<TWukOptions>();
     PublishOptions(FOptions.get());
 
-    const TStartupResult check = RunStartupCheck(
-        {FStart.OpenGLAvailable, KexPhysicsVersion(), ProgramFolder()});
+    const TStartupResult check =
+        RunStartupCheck({FStart.OpenGLAvailable, KexPhysicsVersion(), ProgramFolder()});
     for (const std::string& page : check.HelpPages)
         FHelpHandle = Help().OpenHelpPage(page);
-    if (!check.Passed && MsgBox().ShowMessageBox(StartupCheckQuestion, StartupCheckCaption, false,
-                                                 true))
+    if (!check.Passed &&
+        MsgBox().ShowMessageBox(StartupCheckQuestion, StartupCheckCaption, false, true))
     {
         FStopped = true;
         FCloseRequested = true;
@@ -312,7 +361,26 @@ void TForm1::FormCreate()
     FSplash = new TSplashForm();
     SplashDelay();
 
+    FRecentFiles = std::make_unique<TMostRecentlyUsed>();
+    FRecentFiles->OnMenusChanged = [this](TMostRecentlyUsed&) { RebuildRecentMenu(); };
+    FRecentFiles->OnOpen = [this](TMostRecentlyUsed&, const std::string& path, bool& opened)
+    { opened = OpenTrackFile(path); };
+    RebuildRecentMenu();
+    FUserTools = std::make_unique<TWukUserToolBox>();
+    FUserTools->OnToolChanged = [this](TWukUserToolBox&, bool existed, int index)
+    { UserToolChanged(existed, index); };
+    FUserTools->LoadTools();
+
     CreateManagers();
+
+    FLog = std::make_unique<TKexLog>();
+    Publish(FLog.get());
+    FLog->OnIdle = [] { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    FLogForm = new TKexLogForm(*FLog, this);
+    addDockWidget(Qt::RightDockWidgetArea, FLogForm);
+    FLogForm->hide();
+    FProgress = new TProgressFrm(this);
+    Publish<TProgressSink>(FProgress);
 
     FDocument = std::make_unique<THOVTrackType>(4);
     FDocument->FindGame();
@@ -330,7 +398,7 @@ void TForm1::FormCreate()
     FTerrain = std::make_unique<TOstTerrain>();
     Publish(FTerrain.get());
     FTerrain->OnProgress = [this](const std::string& text, int position)
-    { ProgressHandler(text, position); };
+    { ProgressHandler(text, position, true); };
 
     FDXPanel->FarCutOff = 5000.0f;
     FDXPanel->FogDensity = float(FogDensityBar->value()) / 2000.0f;
@@ -389,14 +457,16 @@ void TForm1::FormShow()
     if (FSplash)
         FSplash->hide();
     FDocument->ShowToolWindows();
+    // The log window: left dock for 3, the right one otherwise; seen while logging packs.
+    DockByCode(this, FLogForm, FStoredDocking[2] == 3 ? 3 : 2);
+    ShowLogWindow(PackLogging);
     PackLogCheck->setChecked(PackLogging);
     PlaceWindow();
 
     ResSelectBox->clear();
     for (const std::string& r : RenderResolutions())
         ResSelectBox->addItem(QString::fromStdString(r));
-    const int current =
-        ResSelectBox->findText(QString("%1x%2").arg(FResWidth).arg(FResHeight));
+    const int current = ResSelectBox->findText(QString("%1x%2").arg(FResWidth).arg(FResHeight));
     if (current >= 0)
         ResSelectBox->setCurrentIndex(current);
     else
@@ -404,22 +474,23 @@ void TForm1::FormShow()
 
     if (GameMissing())
     {
-        FRecent.clear();
-        for (const char* sample : {"kexTestNat.pak", "kexTestSX.pak"})
+        FRecentFiles->Clear();
+        for (const char* sample : {"kexTestSX.pak", "kexTestNat.pak"})
         {
             const std::string path = ProgramFolder() + "tracks\\" + sample;
             if (FileExists(path))
-                FRecent.push_back(ResolvePath(path));
+                FRecentFiles->AddRecent(ResolvePath(path));
         }
-        if (FRecent.empty())
+        if (FRecentFiles->Entries().empty())
             MsgBox().ShowMessageBox(
                 "No tracks were found and you are in demo mode, so you won't be able to use the "
                 "editor. Re-install the program, make sure there are track files in the \\tracks "
                 "folder and try again.",
                 "Demo mode - no tracks", false, false);
     }
-    if (FRecent.empty())
+    if (FRecentFiles->Entries().empty())
         Help().OpenHelpPage("");
+    // The open-track wizard offers the recent files once new tracks and projects exist.
     FDocument->RenderFlags = 0;
     FShown = true;
     if (FDXPanel)
@@ -457,6 +528,7 @@ void TForm1::ReadOptions()
     SelAlpha->setValue(o.ReadIntegerDef("SelectedAlpha", kOptions, 127));
     FDocument->SelectionAlpha = uint8_t(255 - SelAlpha->value());
     FDocument->LoadSettings(FOptions.get());
+    FLog->SetLogMask(uint32_t(o.ReadIntegerDef("LogFlags", kOptions, 0)));
     const int w = o.ReadIntegerDef("ResWidth", kOptions, 0);
     const int h = o.ReadIntegerDef("ResHeight", kOptions, 0);
     FResWidth = w > 0 ? w : 640;
@@ -505,7 +577,7 @@ void TForm1::WriteOptions()
     // The resources, navigation and log windows keep the places they were given.
     o.WriteInteger("SelectDocking", kOptions, FStoredDocking[0]);
     o.WriteInteger("NavDocking", kOptions, FStoredDocking[1]);
-    o.WriteInteger("LogsDocking", kOptions, FStoredDocking[2]);
+    o.WriteInteger("LogsDocking", kOptions, DockingCode(this, FLogForm));
     o.WriteInteger("Usage", kOptions, FUsage + 1);
     const QRect g = geometry();
     o.WriteInteger("WindowTop", kOptions, g.top());
@@ -513,6 +585,7 @@ void TForm1::WriteOptions()
     o.WriteInteger("WindowRight", kOptions, g.left() + g.width());
     o.WriteInteger("WindowBottom", kOptions, g.top() + g.height());
     o.WriteInteger("SelectedAlpha", kOptions, SelAlpha->value());
+    o.WriteInteger("LogFlags", kOptions, int32_t(FLog->LogMask));
 }
 
 void TForm1::FormDestroy()
@@ -524,6 +597,7 @@ void TForm1::FormDestroy()
         Help().CloseHelp(FHelpHandle);
     if (FDXPanel)
         FDXPanel->RenderEnabled = false;
+    FUserTools.reset();
 
     // Options are written only once they were read, so a start that stopped early does not
     // overwrite the stored ones with defaults.
@@ -561,6 +635,10 @@ void TForm1::FormDestroy()
     FPhysicsManager.reset();
     PublishOptions(nullptr);
     FOptions.reset();
+    FRecentFiles.reset(); // saves the list
+    Publish<TProgressSink>(nullptr);
+    Publish<TKexLog>(nullptr);
+    FLog.reset();
     delete FSplash;
     FSplash = nullptr;
     PublishMsgBox(nullptr);
@@ -571,10 +649,169 @@ void TForm1::FormDestroy()
     FFileDialogs.reset();
 }
 
-void TForm1::ProgressHandler(const std::string&, int)
+void TForm1::ProgressHandler(const std::string& text, int position, bool terrain)
 {
-    // The progress window arrives with the log window; until then keep the view responsive.
-    QApplication::processEvents();
+    if (TProgressSink* sink = ProgressSink())
+    {
+        if (!terrain || !text.empty())
+            sink->SetProgressCaption(text);
+        if (!terrain || position != -1)
+            sink->SetProgressPosition(position);
+    }
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+bool TForm1::OpenTrackFile(const std::string& path)
+{
+    if (!FDocument)
+        return false;
+    FDocument->CloseTrack();
+    const int result = FDocument->OpenTrack(path);
+    if (result == 0)
+        return true;
+    std::string text;
+    FDocument->GetErrorText(result, text);
+    MsgBox().ShowMessageBox(text.empty() ? "The track could not be opened." : text,
+                            "Track load error.", false, false);
+    return false;
+}
+
+void TForm1::RebuildRecentMenu()
+{
+    if (!MRUPopup || !FRecentFiles)
+        return;
+    MRUPopup->clear();
+    for (const TMruMenuItem& item : FRecentFiles->MenuItems())
+    {
+        QAction* action = MRUPopup->addAction(QString::fromStdString(item.Caption));
+        const int tag = item.Tag;
+        connect(action, &QAction::triggered, this,
+                [this, tag] { FRecentFiles->MenuItemClick(tag); });
+    }
+}
+
+void TForm1::ShowLogWindow(bool visible)
+{
+    if (FLogForm)
+        FLogForm->setVisible(visible);
+}
+
+void TForm1::BuildToolsPage(QWidget* page)
+{
+    auto* layout = new QVBoxLayout(page);
+    UserToolsPanel = new QWidget(page);
+    UserToolsPanel->setObjectName("UserToolsPanel");
+    UserToolsPanel->setMinimumHeight(200);
+    layout->addWidget(UserToolsPanel, 1);
+
+    auto* edit = new QGroupBox("User tool", page);
+    auto* form = new QFormLayout(edit);
+    ToolPathEdit = new QLineEdit(edit);
+    ToolPathEdit->setObjectName("ToolPathEdit");
+    ToolPathEdit->setReadOnly(true);
+    ToolNameEdit = new QLineEdit(edit);
+    ToolNameEdit->setObjectName("ToolNameEdit");
+    ToolNameEdit->setMaxLength(32);
+    form->addRow("Program", ToolPathEdit);
+    form->addRow("Name", ToolNameEdit);
+    auto* buttons = new QHBoxLayout;
+    auto* browse = new QPushButton("Browse...", edit);
+    browse->setObjectName("BrowseToolBtn");
+    browse->setToolTip("Browse for tool path");
+    auto* add = new QPushButton("Add", edit);
+    add->setObjectName("AddUserTool");
+    auto* del = new QPushButton("Delete", edit);
+    del->setObjectName("DelToolBtn");
+    buttons->addWidget(browse);
+    buttons->addWidget(add);
+    buttons->addWidget(del);
+    form->addRow(buttons);
+    layout->addWidget(edit);
+
+    connect(browse, &QPushButton::clicked, this,
+            [this]
+            {
+                TFileDialogRequest r;
+                r.Title = "Browsing for User tools";
+                r.Filter = "Programs|*";
+                r.MustExist = true;
+                std::string file;
+                if (!FileDialogs().OpenFile(r, file))
+                    return;
+                ToolPathEdit->setText(QString::fromStdString(ExtractFileName(file)));
+                ToolNameEdit->setText(
+                    QString::fromStdString(ChangeFileExt(ExtractFileName(file), "")));
+                FUserTools->SetCurrent({file, 0, {}});
+            });
+    connect(add, &QPushButton::clicked, this,
+            [this] {
+                FUserTools->AddTool(FUserTools->Current().Path, ToolNameEdit->text().toStdString(),
+                                    true, 0);
+            });
+    connect(del, &QPushButton::clicked, this,
+            [this]
+            {
+                if (ToolPathEdit->text().isEmpty())
+                    return;
+                const int k = FUserTools->RemoveTool(FUserTools->Current().Path);
+                if (k < 0)
+                    return;
+                ToolPathEdit->clear();
+                ToolNameEdit->clear();
+                RemoveUserToolControls(k);
+            });
+}
+
+void TForm1::UserToolChanged(bool existed, int index)
+{
+    if (index < 0 || !UserToolsPanel)
+        return;
+    const TUserTool tool = FUserTools->GetTool(index);
+    const QString name = QString::fromStdString(tool.Name);
+    if (existed)
+    {
+        for (QPushButton* label : UserToolsPanel->findChildren<QPushButton*>())
+            if (label->property("tag").toInt() == index + 256)
+                label->setText(name);
+        return;
+    }
+    auto* button = new QToolButton(UserToolsPanel);
+    button->setProperty("tag", index);
+    button->setGeometry(6, 35 * index + 30, 34, 34);
+    button->setIcon(style()->standardIcon(QStyle::SP_FileIcon));
+    button->setToolTip(QString::fromStdString(tool.Path));
+    connect(button, &QToolButton::clicked, this,
+            [this, button] { FUserTools->RunTool(button->property("tag").toInt()); });
+    button->show();
+    auto* label = new QPushButton(name, UserToolsPanel);
+    label->setFlat(true);
+    label->setProperty("tag", index + 256);
+    label->move(42, 35 * index + 40);
+    label->adjustSize();
+    connect(label, &QPushButton::clicked, this,
+            [this, label]
+            {
+                const TUserTool t = FUserTools->GetTool(label->property("tag").toInt() & 0xFF);
+                FUserTools->SetCurrent(t);
+                ToolPathEdit->setText(QString::fromStdString(ExtractFileName(t.Path)));
+                ToolNameEdit->setText(QString::fromStdString(t.Name));
+            });
+    label->show();
+}
+
+void TForm1::RemoveUserToolControls(int index)
+{
+    for (QWidget* w : UserToolsPanel->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+    {
+        const int tag = w->property("tag").toInt();
+        if ((tag & 0xFF) == index)
+            w->deleteLater();
+        else if ((tag & 0xFF) > index)
+        {
+            w->setProperty("tag", tag - 1);
+            w->move(w->x(), w->y() - 35);
+        }
+    }
 }
 
 void TForm1::DocumentChanged(int)

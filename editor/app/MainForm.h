@@ -23,6 +23,13 @@ class TFileDialogService;
 class THelpService;
 class THOVTrackType;
 class TKexGfxManager;
+class TKexLog;
+class TKexLogForm;
+class TMostRecentlyUsed;
+class TProgressFrm;
+class TWukUserToolBox;
+class QLineEdit;
+class QMenu;
 class TKexObjectManager;
 class TKexPhysicsManager;
 class TKexResManager;
@@ -68,7 +75,14 @@ public:
     bool CloseRequested() const { return FCloseRequested; }
     // Called once the first show has run.
     std::function<void()> OnShown;
-    const std::vector<std::string>& SampleTracks() const { return FRecent; }
+    TMostRecentlyUsed* RecentFiles() const { return FRecentFiles.get(); }
+    TWukUserToolBox* UserTools() const { return FUserTools.get(); }
+    TKexLogForm* LogForm() const { return FLogForm; }
+    TProgressFrm* ProgressForm() const { return FProgress; }
+    QMenu* MRUPopup = nullptr;
+    QWidget* UserToolsPanel = nullptr;
+    QLineEdit* ToolPathEdit = nullptr;
+    QLineEdit* ToolNameEdit = nullptr;
 
     // Controls fed by the options.
     QToolButton* WireFrameBtn = nullptr;
@@ -106,7 +120,15 @@ private:
     void ReadOptions();
     void WriteOptions();
     void PlaceWindow();
-    void ProgressHandler(const std::string& text, int position);
+    // The document's progress and the terrain's (which skips a position of -1 and an empty
+    // caption).
+    void ProgressHandler(const std::string& text, int position, bool terrain = false);
+    bool OpenTrackFile(const std::string& path);
+    void RebuildRecentMenu();
+    void BuildToolsPage(QWidget* page);
+    void UserToolChanged(bool existed, int index);
+    void RemoveUserToolControls(int index);
+    void ShowLogWindow(bool visible);
     void DocumentChanged(int code);
     void SplashDelay();
 
@@ -122,7 +144,6 @@ private:
     std::string FVersionRead;
     int FStoredDocking[3] = {0, 0, 0}; // SelectDocking, NavDocking, LogsDocking
     int FResWidth = 640, FResHeight = 480;
-    std::vector<std::string> FRecent;
 
     std::unique_ptr<TWukOptions> FOptions;
     std::unique_ptr<TMessageBoxService> FMsgBox;
@@ -134,6 +155,9 @@ private:
     std::unique_ptr<TKexShaderManager> FShaderManager;
     std::unique_ptr<TKexPhysicsManager> FPhysicsManager;
     std::unique_ptr<TKexSoundManager> FSoundManager;
+    std::unique_ptr<TKexLog> FLog;
+    std::unique_ptr<TMostRecentlyUsed> FRecentFiles;
+    std::unique_ptr<TWukUserToolBox> FUserTools;
     std::unique_ptr<THOVTrackType> FDocument;
     std::unique_ptr<TOstTerrain> FTerrain;
     std::unique_ptr<TQtToolBarHost> FToolBarHost;
@@ -141,6 +165,8 @@ private:
     std::unique_ptr<TQtDockHost> FLeftDockHost;
 
     TSplashForm* FSplash = nullptr;
+    TKexLogForm* FLogForm = nullptr;
+    TProgressFrm* FProgress = nullptr;
     TVellDXPanel* FDXPanel = nullptr;
     QToolBar* MainToolBar = nullptr;
     QDockWidget* RightDockPanel = nullptr;

@@ -40,11 +40,12 @@ TSplashForm::TSplashForm() : QDialog(nullptr, Qt::SplashScreen | Qt::FramelessWi
     auto* help = new QPushButton("Help", this);
     help->setObjectName("HelpBtn");
     help->hide();
-    connect(help, &QPushButton::clicked, this, [this]
-    {
-        Help().OpenHelpPage("");
-        accept();
-    });
+    connect(help, &QPushButton::clicked, this,
+            [this]
+            {
+                Help().OpenHelpPage("");
+                accept();
+            });
 
     auto* text = new QVBoxLayout;
     text->addWidget(title);
@@ -74,7 +75,10 @@ void TSplashForm::NextFrame()
     FFrame = (FFrame + 1) % 4;
 }
 
-void TSplashForm::ShowDemoLabel() { DemoLabel->show(); }
+void TSplashForm::ShowDemoLabel()
+{
+    DemoLabel->show();
+}
 
 void TSplashForm::ShowAbout(QWidget* mainWindow)
 {

@@ -7,9 +7,9 @@
 
 struct TStartupProbe
 {
-    bool OpenGLAvailable = false;  // an OpenGL 3.3 core context can be made
-    uint32_t PhysicsVersion = 0;   // what the KexPhysics library answers
-    std::string ProgramFolder;     // with its trailing separator
+    bool OpenGLAvailable = false; // an OpenGL 3.3 core context can be made
+    uint32_t PhysicsVersion = 0;  // what the KexPhysics library answers
+    std::string ProgramFolder;    // with its trailing separator
 };
 
 struct TStartupResult

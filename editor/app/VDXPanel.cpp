@@ -23,7 +23,10 @@ void TVellDXPanel::Invalidate()
         update();
 }
 
-void TVellDXPanel::SetKeyboardFocus() { setFocus(Qt::OtherFocusReason); }
+void TVellDXPanel::SetKeyboardFocus()
+{
+    setFocus(Qt::OtherFocusReason);
+}
 
 bool TVellDXPanel::ScreenRay(int, int, TVector3f&, TVector3f&)
 {

@@ -94,5 +94,11 @@ bool TWukMsg::ShowTip(const std::string& text, const std::string& caption, bool 
     return answer;
 }
 
-std::string TWukMsg::GetEditText() const { return Edit->text().toStdString(); }
-void TWukMsg::SetEditText(const std::string& text) { Edit->setText(QString::fromStdString(text)); }
+std::string TWukMsg::GetEditText() const
+{
+    return Edit->text().toStdString();
+}
+void TWukMsg::SetEditText(const std::string& text)
+{
+    Edit->setText(QString::fromStdString(text));
+}

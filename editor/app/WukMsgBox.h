@@ -29,8 +29,7 @@ public:
     QLineEdit* Edit = nullptr;
 
     // Prepares the box without showing it (ShowMessageBox = Prepare + exec).
-    void Prepare(const std::string& text, const std::string& caption, bool withEdit,
-                 bool question);
+    void Prepare(const std::string& text, const std::string& caption, bool withEdit, bool question);
 
 private:
     void SetTextColor(int red);
