@@ -185,6 +185,12 @@ std::string Utf8ToAnsi(std::string_view utf8)
             out += char(u);
             continue;
         }
+        // The code page's five unused bytes came in as U+0081 etc.: give them back.
+        if (u >= 0x80 && u < 0xA0 && kCp1252High[u - 0x80] == 0)
+        {
+            out += char(u);
+            continue;
+        }
         char mapped = '?';
         for (int i = 0; i < 32; ++i)
             if (kCp1252High[i] == u)
