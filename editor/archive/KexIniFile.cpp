@@ -695,12 +695,15 @@ void TKexIniFile::TrimLines()
 
 namespace
 {
-// The stream of a resource file, or nothing when it cannot be opened. The resource manager
-// does not open files yet; once it can, ask it here (the flag is handed on unchanged).
-std::unique_ptr<TStream> OpenResourceStream(TKexResManager& /*manager*/,
-                                            const std::string& /*name*/, int /*flag*/)
+// The stream of a resource file, or nothing when it cannot be opened (the flag strips the
+// name to its file name).
+std::unique_ptr<TStream> OpenResourceStream(TKexResManager& manager, const std::string& name,
+                                            int flag)
 {
-    return nullptr;
+    std::unique_ptr<TMemoryStream> stream;
+    if (manager.OpenFile(name, stream, flag != 0) != 0)
+        return nullptr;
+    return stream;
 }
 } // namespace
 

@@ -1,6 +1,10 @@
 #include "track/HOVTrackType.h"
 
 #include "KexPhysics.h"
+#include "archive/HovResPlugIns.h"
+#include "archive/KexFileStream.h"
+#include "archive/KexGraphicsManager.h"
+#include "archive/KexObjectManager.h"
 #include "archive/KexResourceManager.h"
 #include "core/Paths.h"
 #include "core/StrUtils.h"
@@ -64,7 +68,11 @@ constexpr TGameFolder kGameFolders[] = {
 
 THOVTrackType::THOVTrackType(int flags) : TCustomTrackType(flags) {}
 
-THOVTrackType::~THOVTrackType() = default;
+THOVTrackType::~THOVTrackType()
+{
+    // The managers outlive the document: they must not keep its plug-ins.
+    UnregisterPlugIns();
+}
 
 void THOVTrackType::GetErrorText(int code, std::string& text)
 {
@@ -101,7 +109,20 @@ void THOVTrackType::MountResources()
 
 void THOVTrackType::RegisterPlugIns()
 {
-    // The archive, block-file, texture and model plug-ins register here once they exist.
+    UnregisterPlugIns();
+    FFilePlugIn = std::make_unique<THovFilePlugIn>();
+    FKexPlugIn = std::make_unique<TKexFileStreamPlugIn>();
+    FGfxPlugIn = std::make_unique<THovGfxPlugIn>();
+    FObjPlugIn = std::make_unique<THovObjPlugIn>();
+    if (TKexResManager* res = ResManager())
+    {
+        res->RegisterPlugIn(FFilePlugIn.get());
+        res->RegisterPlugIn(FKexPlugIn.get());
+    }
+    if (TKexGfxManager* gfx = GfxManager())
+        gfx->RegisterPlugIn(FGfxPlugIn.get());
+    if (TKexObjectManager* objects = ObjectManager())
+        objects->RegisterPlugIn(FObjPlugIn.get());
 }
 
 void THOVTrackType::GetPackageName(std::string& text) { text.clear(); }
@@ -206,7 +227,22 @@ void THOVTrackType::ReleaseResources()
             res->RemoveFolder(0);
 }
 
-void THOVTrackType::UnregisterPlugIns() {}
+void THOVTrackType::UnregisterPlugIns()
+{
+    if (TKexResManager* res = ResManager())
+    {
+        res->UnregisterPlugIn(FFilePlugIn.get());
+        res->UnregisterPlugIn(FKexPlugIn.get());
+    }
+    if (TKexGfxManager* gfx = GfxManager())
+        gfx->UnregisterPlugIn(FGfxPlugIn.get());
+    if (TKexObjectManager* objects = ObjectManager())
+        objects->UnregisterPlugIn(FObjPlugIn.get());
+    FFilePlugIn.reset();
+    FKexPlugIn.reset();
+    FGfxPlugIn.reset();
+    FObjPlugIn.reset();
+}
 
 void THOVTrackType::StopRide()
 {

@@ -3,7 +3,13 @@
 
 #include "track/KexTrackType.h"
 
+#include <memory>
 #include <string>
+
+class THovFilePlugIn;
+class TKexFileStreamPlugIn;
+class THovGfxPlugIn;
+class THovObjPlugIn;
 
 // Load error codes and what GetErrorText says for them.
 namespace TrackError
@@ -131,4 +137,9 @@ private:
     uintptr_t FControlsInstance = 0;
     int FControlsDeviceType = 0;
     uintptr_t FControlsWindow = 0;
+    // The file, texture and model plug-ins while registered with the managers.
+    std::unique_ptr<THovFilePlugIn> FFilePlugIn;
+    std::unique_ptr<TKexFileStreamPlugIn> FKexPlugIn;
+    std::unique_ptr<THovGfxPlugIn> FGfxPlugIn;
+    std::unique_ptr<THovObjPlugIn> FObjPlugIn;
 };

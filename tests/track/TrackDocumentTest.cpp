@@ -1,3 +1,5 @@
+#include "archive/HovFolder.h"
+#include "archive/KexFileStream.h"
 #include "archive/KexResourceManager.h"
 #include "core/Paths.h"
 #include "platform/MessageBox.h"
@@ -70,8 +72,8 @@ protected:
         SetRegistryFile(Dir.File("registry"));
         Program = Dir.MakeDir("program") + "/";
         SetProgramFolder(Program);
-        Dir.MakeDir("program/defaults");
-        Dir.MakeDir("program/models");
+        Dir.Write("program/defaults/RiderMotions.mcf", "x");
+        Dir.Write("program/models/Barn.dxg", "x");
         Dir.MakeDir("program/tracks");
         Publish(&Res);
         Publish(&Ground);
@@ -84,18 +86,31 @@ protected:
         SetGameMissing(false);
     }
 
-    // A game folder with the files FindGame and MountResources look for.
+    // A game folder with the files FindGame and MountResources look for: archives with an
+    // entry each, folders with a file of a known type, and the default vehicle file.
     std::string MakeGame(bool withCommon = true)
     {
         const std::string game = Dir.MakeDir("Game") + "/";
+        std::vector<std::string> paks = {"Data/Tex.pak", "Data/Env.pak", "Data/Aud.pak"};
         if (withCommon)
-            Dir.Write("Game/Data/Common.pak", "pak");
-        for (const char* f : {"Data/Tex.pak", "Data/Env.pak", "Data/Aud.pak"})
-            Dir.Write(std::string("Game/") + f, "pak");
-        for (const char* d : {"Media/EcoSystems", "Media/HiTexture", "Media/Pco", "Media/Stadium",
-                              "Media/CustomModels/Barns", "Media/CustomModels/Arches"})
-            Dir.MakeDir(std::string("Game/") + d);
-        Dir.Write("program/defaults/atv_turn_spring.kex", "kex");
+            paks.insert(paks.begin(), "Data/Common.pak");
+        for (const std::string& f : paks)
+        {
+            Dir.MakeDir("Game/Data");
+            auto pak = THovFolder::CreateEmpty(Dir.File("Game/" + f));
+            TMemoryStream bytes(std::vector<uint8_t>{1, 2, 3});
+            pak->AddOrReplace("entry.dxg", &bytes);
+            pak->SaveAs(Dir.File("Game/" + f));
+        }
+        for (const char* f : {"Media/EcoSystems/a.esb", "Media/HiTexture/a.tga", "Media/Pco/a.pco",
+                              "Media/Stadium/a.stadium", "Media/CustomModels/a.dxg",
+                              "Media/CustomModels/Barns/a.dxg", "Media/CustomModels/Arches/a.dxg"})
+            Dir.Write(std::string("Game/") + f, "x");
+        TKexFileStream kex;
+        kex.CreateForWrite(Program + "defaults/atv_turn_spring.kex");
+        kex.WriteFileHeader(0, 1, 1);
+        kex.WriteBlock(TMemoryStream(std::vector<uint8_t>{1, 2, 3, 4}), 1, 0, 1);
+        kex.Close();
         return game;
     }
 
@@ -103,7 +118,7 @@ protected:
     {
         std::vector<std::string> c;
         for (int i = 0; i < Res.Count(); ++i)
-            c.push_back(Res.Folder(i).Caption);
+            c.push_back(Res.FolderCaption(i));
         return c;
     }
 
@@ -219,7 +234,7 @@ TEST_F(TrackDocumentTest, MountResourcesInDemoMode)
     doc.MountResources();
     EXPECT_EQ(Captions(), (std::vector<std::string>{"Kexora models", "Kexora defaults"}));
     EXPECT_EQ(Res.FolderFlags(0), 1u);
-    EXPECT_EQ(ResolvePath(Res.Folder(0).Path), Program + "models/");
+    EXPECT_EQ(ResolvePath(Res.FolderPath(0)), Program + "models/");
     ASSERT_NE(doc.Player(), nullptr);
     EXPECT_EQ(changes, std::vector<int>{4});
 }
@@ -229,19 +244,28 @@ TEST_F(TrackDocumentTest, MountResourcesWithTheGameKeepsTheSearchOrder)
     Registry().WriteString(THOVTrackType::GameInstallKey, "Path", MakeGame());
     THOVTrackType doc;
     ASSERT_TRUE(doc.FindGame());
+    doc.RegisterPlugIns();
     doc.MountResources();
-    EXPECT_EQ(Captions(),
-              (std::vector<std::string>{"Common", "Textures", "Activity", "Audio", "Eco Systems",
-                                        "Bump maps", "Physics", "Stadiums", "\\CustomModels",
-                                        "\\Arches", "\\Barns", "Kexora", "Kexora defaults"}));
-    const std::vector<unsigned> flags = {1, 3, 3, 1, 0, 1, 3, 3, 0, 0, 0, 3, 1};
+    // The defaults folder's block file is mounted again behind the folder itself.
+    EXPECT_EQ(Captions(), (std::vector<std::string>{
+                              "Common", "Textures", "Activity", "Audio", "Eco Systems", "Bump maps",
+                              "Physics", "Stadiums", "\\CustomModels", "\\Arches", "\\Barns",
+                              "Kexora", "Kexora defaults", "atv_turn_spring.kex"}));
+    const std::vector<unsigned> flags = {1, 3, 3, 1, 0, 1, 3, 3, 0, 0, 0, 3, 1, 1};
     for (int i = 0; i < Res.Count(); ++i)
-        EXPECT_EQ(Res.FolderFlags(i), flags[size_t(i)]) << Res.Folder(i).Caption;
+        EXPECT_EQ(Res.FolderFlags(i), flags[size_t(i)]) << Res.FolderCaption(i);
 
-    // Releasing the resources unmounts every folder and frees the player.
+    ASSERT_EQ(Res.Count(), int(flags.size()));
+    int folder = -1, entry = -1;
+    ASSERT_EQ(Res.FindFile("PhysicsData_1", folder, entry), 0);
+    EXPECT_EQ(Res.FolderCaption(folder), "Kexora");
+
+    // Releasing the resources unmounts every folder and frees the player; the plug-ins go.
     doc.ReleaseResources();
     EXPECT_EQ(Res.Count(), 0);
     EXPECT_EQ(doc.Player(), nullptr);
+    doc.UnregisterPlugIns();
+    EXPECT_EQ(Res.PlugInCount(), 0);
 }
 
 TEST_F(TrackDocumentTest, InitialiseLoadsThePhysicsFileNamedInTheOptions)
