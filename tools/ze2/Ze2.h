@@ -42,5 +42,6 @@ void Line(const std::vector<std::string>& fields);
 void AddRegistryCommands(TCommandTable& table);
 void AddIniCommands(TCommandTable& table);
 void AddPakCommands(TCommandTable& table);
+void AddResourceCommands(TCommandTable& table);
 void AddPhysicsCommands(TCommandTable& table);
 } // namespace ze2

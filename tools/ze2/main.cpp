@@ -58,6 +58,7 @@ int main(int argc, char** argv)
     ze2::AddRegistryCommands(table);
     ze2::AddIniCommands(table);
     ze2::AddPakCommands(table);
+    ze2::AddResourceCommands(table);
     ze2::AddPhysicsCommands(table);
 
     // Flags that take the next word as their value, across every subcommand.
