@@ -281,6 +281,9 @@ extern "C" KEXPHYSICS_API void CloseKexPhysics(void)
     b.Meshes.clear();
     b.Materials.clear();
     GBridge.reset();
+    // The engine's own rules again, so nothing in it points into this library any more.
+    gCalculateCombinedFrictionCallback = &btManifoldResult::calculateCombinedFriction;
+    gCalculateCombinedRestitutionCallback = &btManifoldResult::calculateCombinedRestitution;
 }
 
 extern "C" KEXPHYSICS_API void SetKexSceneProperties(const KexSceneProperties* properties)
