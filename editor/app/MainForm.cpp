@@ -637,6 +637,11 @@ void TForm1::FormDestroy()
     FOptions.reset();
     FRecentFiles.reset(); // saves the list
     Publish<TProgressSink>(nullptr);
+    delete FProgress;
+    FProgress = nullptr;
+    // The log window shows the log: it goes first.
+    delete FLogForm;
+    FLogForm = nullptr;
     Publish<TKexLog>(nullptr);
     FLog.reset();
     delete FSplash;
