@@ -72,7 +72,12 @@ protected:
         Form->show();
         QEventLoop loop;
         QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, &loop, [&] { if (shown) loop.quit(); });
+        QObject::connect(&poll, &QTimer::timeout, &loop,
+                         [&]
+                         {
+                             if (shown)
+                                 loop.quit();
+                         });
         poll.start(10);
         QTimer::singleShot(20000, &loop, &QEventLoop::quit);
         loop.exec();
@@ -155,11 +160,10 @@ TEST_F(MainWindowTest, AnOlderVersionOpensWhatsNewAndDemoModeWithoutTracksSaysSo
     Start();
     EXPECT_NE(std::find(HelpPages.Opened.begin(), HelpPages.Opened.end(), "whatsnew"),
               HelpPages.Opened.end());
-    const bool sampleTracks =
-        FileExists(ProgramFolder() + "tracks/kexTestNat.pak") ||
-        FileExists(ProgramFolder() + "tracks/kexTestSX.pak");
-    const bool told = std::any_of(Box.Shown.begin(), Box.Shown.end(), [](auto& s)
-                                  { return s.Caption == "Demo mode - no tracks"; });
+    const bool sampleTracks = FileExists(ProgramFolder() + "tracks/kexTestNat.pak") ||
+                              FileExists(ProgramFolder() + "tracks/kexTestSX.pak");
+    const bool told = std::any_of(Box.Shown.begin(), Box.Shown.end(),
+                                  [](auto& s) { return s.Caption == "Demo mode - no tracks"; });
     EXPECT_EQ(told, !sampleTracks);
 }
 
@@ -186,7 +190,8 @@ TEST(EditorProgram, ExitAfterStartWritesTheOptionsAndCountsUsage)
     const std::string key = "\\SOFTWARE\\Vellmoor\\ZE2\\options";
     EXPECT_EQ(store.ReadValue(key, "Version")->Text, "0.9.4");
     EXPECT_EQ(store.ReadValue(key, "Usage")->Number, 1);
-    EXPECT_EQ(store.ReadValue(key, "WindowRight")->Number - store.ReadValue(key, "WindowLeft")->Number,
+    EXPECT_EQ(store.ReadValue(key, "WindowRight")->Number -
+                  store.ReadValue(key, "WindowLeft")->Number,
               800);
 
     TRunResult second = RunEditor(registry);
