@@ -1,6 +1,7 @@
 // Steps of the physics bridge on a 10 x 10-tile terrain with the vehicle driving and 200 static
 // meshes. One simulated step is 1/60 s, so 1200 steps/s is 20 times real time.
 #include "KexPhysics.h"
+#include "ride/KexQuadDefaults.h"
 
 #include <benchmark/benchmark.h>
 
@@ -18,20 +19,6 @@ KexPose At(float x, float y, float z)
     p.M[0][0] = p.M[1][1] = p.M[2][2] = 1;
     p.t = {x, y, z};
     return p;
-}
-
-void WheelAt(KexWheelProperties& w, PhysXWheelData* data, bool front, float x, float y, float z)
-{
-    w.Data = data;
-    w.Radius = 0.5f;
-    w.Centre = {x, y, z};
-    w.Mass = 10;
-    w.Travel = front ? 0.6f : 0.39f;
-    w.Spring = 25000;
-    w.Damper = 600;
-    w.Longitudinal = front ? KexTireFunction{0.1f, 2.0f, 1.8f, 1.2f, 900000}
-                           : KexTireFunction{0.1f, 3.0f, 1.8f, 2.0f, 900000};
-    w.Lateral = {0.3f, 6.0f, 2.0f, 4.7f, 120000};
 }
 
 void BM_PhysicsStep(benchmark::State& state)
@@ -89,21 +76,7 @@ void BM_PhysicsStep(benchmark::State& state)
 
     static PhysXVehicleSharedData rec;
     static KexCreateVehicleProperties v;
-    std::memset(&rec, 0, sizeof rec);
-    std::memset(&v, 0, sizeof v);
-    rec.Type = KexRecordVehicle;
-    rec.WheelCount = 4;
-    rec.Pose = At(250, 12, 250);
-    v.Shared = &rec;
-    v.WakeCounter = 1e30f;
-    v.ChassisShape = {KexShapeCube, {0.79f, 0.7f, 2.45f}, nullptr, {0, 1.625f, 0}, 280, nullptr};
-    v.ChassisActor = {0.5f, 1, 1, 0, {0, 0}};
-    v.CentreOfGravity = {0, 0.2f, 0.2f};
-    v.WheelCount = 4;
-    WheelAt(v.Wheels[0], &rec.Wheels[0], true, -0.8f, 0.8f, 1.6f);
-    WheelAt(v.Wheels[1], &rec.Wheels[1], true, 0.8f, 0.8f, 1.6f);
-    WheelAt(v.Wheels[2], &rec.Wheels[2], false, -0.8f, 0.59f, -1.5f);
-    WheelAt(v.Wheels[3], &rec.Wheels[3], false, 0.8f, 0.59f, -1.5f);
+    DefaultQuadVehicle(v, rec, At(250, 12, 250));
     CreateKexVehicle(&v);
     SetKexVehicleProperties(rec.Actor, &v);
 

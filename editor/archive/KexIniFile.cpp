@@ -19,20 +19,6 @@ namespace
 // Longest value text a read takes, in characters.
 constexpr size_t kMaxValueChars = 256;
 
-// The first count characters (code points) of UTF-8 text.
-std::string_view TakeChars(std::string_view s, size_t count)
-{
-    size_t i = 0;
-    while (i < s.size() && count > 0)
-    {
-        ++i;
-        while (i < s.size() && (uint8_t(s[i]) & 0xC0) == 0x80)
-            ++i;
-        --count;
-    }
-    return s.substr(0, i);
-}
-
 bool IsBlank(char c)
 {
     return c == ' ' || c == '\t';
@@ -394,7 +380,7 @@ std::string TKexIniFile::ReadStringDef(std::string_view section, std::string_vie
                (line[p] == '\t' || line[p] == '\n' || line[p] == '\r' || line[p] == ' '))
             ++p;
         if (p < line.size() && line[p] == '=')
-            return Trim(TakeChars(std::string_view(line).substr(p + 1), kMaxValueChars));
+            return Trim(Utf8Prefix(std::string_view(line).substr(p + 1), kMaxValueChars));
     }
     return std::string(def);
 }

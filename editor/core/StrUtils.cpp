@@ -31,8 +31,7 @@ bool SameText(std::string_view a, std::string_view b)
     if (ascii)
         return false;
     return QString::fromUtf8(a.data(), qsizetype(a.size()))
-               .compare(QString::fromUtf8(b.data(), qsizetype(b.size())), Qt::CaseInsensitive) ==
-           0;
+               .compare(QString::fromUtf8(b.data(), qsizetype(b.size())), Qt::CaseInsensitive) == 0;
 }
 
 size_t FindNoCase(std::string_view hay, std::string_view needle)
@@ -56,7 +55,10 @@ std::string TrimRight(std::string_view s)
     return std::string(s.substr(0, n));
 }
 
-std::string Trim(std::string_view s) { return TrimLeft(TrimRight(s)); }
+std::string Trim(std::string_view s)
+{
+    return TrimLeft(TrimRight(s));
+}
 
 bool StartsWithNoCase(std::string_view s, std::string_view prefix)
 {
@@ -246,4 +248,17 @@ bool TryStrToInt(std::string_view s, int64_t& value)
         return false;
     value = negative ? int64_t(0 - v) : int64_t(v);
     return true;
+}
+
+std::string_view Utf8Prefix(std::string_view s, size_t count)
+{
+    size_t i = 0;
+    while (i < s.size() && count > 0)
+    {
+        ++i;
+        while (i < s.size() && (uint8_t(s[i]) & 0xC0) == 0x80)
+            ++i;
+        --count;
+    }
+    return s.substr(0, i);
 }

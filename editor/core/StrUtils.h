@@ -33,6 +33,9 @@ std::string AnsiToUtf8(std::string_view ansi);
 // Characters without an 8-bit form become '?'.
 std::string Utf8ToAnsi(std::string_view utf8);
 
+// The first count characters (code points) of UTF-8 text.
+std::string_view Utf8Prefix(std::string_view s, size_t count);
+
 // Integer parsing that fails instead of throwing; accepts an optional sign and, with a
 // leading '$' or "0x", hexadecimal.
 bool TryStrToInt(std::string_view s, int64_t& value);

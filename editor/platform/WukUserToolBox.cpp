@@ -21,19 +21,6 @@ size_t CharCount(const std::string& s)
     return n;
 }
 
-// The first count characters of UTF-8 text.
-std::string CutChars(const std::string& s, size_t count)
-{
-    size_t i = 0;
-    while (i < s.size() && count > 0)
-    {
-        ++i;
-        while (i < s.size() && (uint8_t(s[i]) & 0xC0) == 0x80)
-            ++i;
-        --count;
-    }
-    return s.substr(0, i);
-}
 } // namespace
 
 TRegistryStore& TWukUserToolBox::Store() const
@@ -75,7 +62,7 @@ void TWukUserToolBox::LoadTools()
         TUserTool tool;
         tool.Path = path->Text;
         tool.Name = name && name->Type == TRegValueType::String
-                        ? CutChars(name->Text, TUserTool::MaxName)
+                        ? std::string(Utf8Prefix(name->Text, TUserTool::MaxName))
                         : std::string();
         tool.IconIndex = 0;
         FTools.push_back(tool);
@@ -114,7 +101,7 @@ int TWukUserToolBox::AddTool(const std::string& path, const std::string& name, b
     }
     TUserTool& tool = FTools[size_t(index)];
     tool.Path = path;
-    tool.Name = CutChars(name, TUserTool::MaxName);
+    tool.Name = std::string(Utf8Prefix(name, TUserTool::MaxName));
     tool.IconIndex = iconIndex;
     if (save)
     {

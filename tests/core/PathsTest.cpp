@@ -51,9 +51,22 @@ TEST(StrUtils, CaseAndEncoding)
     EXPECT_FALSE(SameText("abc", "abd"));
     // Windows-1252 round trip, including the 0x80..0x9F block.
     const std::string ansi = "caf\xE9 \x80 \x93ok\x94 \x81\x8D\x8F\x90\x9D";
-    EXPECT_EQ(AnsiToUtf8(ansi).substr(0, 18), "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cok\xE2\x80\x9D");
+    EXPECT_EQ(AnsiToUtf8(ansi).substr(0, 18),
+              "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cok\xE2\x80\x9D");
     EXPECT_EQ(Utf8ToAnsi(AnsiToUtf8(ansi)), ansi);
     EXPECT_EQ(Utf8ToAnsi("\xE4\xB8\xAD"), "?");
+    // Cutting to a number of characters never splits one.
+    EXPECT_EQ(Utf8Prefix("\xC3\xA4"
+                         "bc\xE2\x82\xAC",
+                         4),
+              "\xC3\xA4"
+              "bc\xE2\x82\xAC");
+    EXPECT_EQ(Utf8Prefix("\xC3\xA4"
+                         "bc\xE2\x82\xAC",
+                         3),
+              "\xC3\xA4"
+              "bc");
+    EXPECT_EQ(Utf8Prefix("ab", 9), "ab");
 }
 
 TEST(StrUtils, IntegerParsing)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "KexPhysics.h"
+#include "ride/KexQuadDefaults.h"
 
 #include <gtest/gtest.h>
 
@@ -124,20 +125,6 @@ inline void Simulate(float seconds)
         ASSERT_TRUE(PerformKexPhysics(kStep));
 }
 
-inline void DefaultWheel(KexWheelProperties& w, bool front, float x, float y, float z)
-{
-    w.ShapeType = KexShapeWheel;
-    w.Radius = 0.5f;
-    w.Centre = {x, y, z};
-    w.Mass = 10;
-    w.Travel = front ? 0.6f : 0.39f;
-    w.Spring = 25000;
-    w.Damper = 600;
-    w.Longitudinal = front ? KexTireFunction{0.1f, 2.0f, 1.8f, 1.2f, 900000}
-                           : KexTireFunction{0.1f, 3.0f, 1.8f, 2.0f, 900000};
-    w.Lateral = {0.3f, 6.0f, 2.0f, 4.7f, 120000};
-}
-
 // The editor's default quad: a box chassis of mass 280 on four wheels.
 struct TVehicle
 {
@@ -147,24 +134,7 @@ struct TVehicle
 
     explicit TVehicle(KexPose pose)
     {
-        Rec.Type = KexRecordVehicle;
-        Rec.WheelCount = 4;
-        Rec.Pose = pose;
-        Props.Shared = &Rec;
-        Props.WakeCounter = 1.0e30f;
-        Props.ChassisShape.Type = KexShapeCube;
-        Props.ChassisShape.Size = {0.79f, 0.70f, 2.45f};
-        Props.ChassisShape.Position = {0, 1.625f, 0.01f};
-        Props.ChassisShape.Mass = 280;
-        Props.ChassisActor = {0.5f, 1.0f, 1, 0, {0, 0}};
-        Props.CentreOfGravity = {0, 0.2f, 0.2f};
-        Props.WheelCount = 4;
-        DefaultWheel(Props.Wheels[0], true, -0.8f, 0.8f, 1.6f);
-        DefaultWheel(Props.Wheels[1], true, 0.8f, 0.8f, 1.6f);
-        DefaultWheel(Props.Wheels[2], false, -0.8f, 0.59f, -1.5f);
-        DefaultWheel(Props.Wheels[3], false, 0.8f, 0.59f, -1.5f);
-        for (int i = 0; i < 4; ++i)
-            Props.Wheels[i].Data = &Rec.Wheels[i];
+        DefaultQuadVehicle(Props, Rec, pose);
         Created = CreateKexVehicle(&Props);
         if (Created)
             SetKexVehicleProperties(Rec.Actor, &Props);

@@ -2,6 +2,7 @@
 #include "Ze2.h"
 
 #include "KexPhysics.h"
+#include "ride/KexQuadDefaults.h"
 
 #include <cmath>
 #include <cstdio>
@@ -161,21 +162,6 @@ int Drop(const TArgs& args)
     return ExitOk;
 }
 
-void DefaultWheel(KexWheelProperties& w, bool front, float x, float y, float z)
-{
-    w.ShapeType = KexShapeWheel;
-    w.Width = 1.0f;
-    w.Radius = 0.5f;
-    w.Centre = {x, y, z};
-    w.Mass = 10;
-    w.Travel = front ? 0.6f : 0.39f;
-    w.Spring = 25000;
-    w.Damper = 600;
-    w.Longitudinal = front ? KexTireFunction{0.1f, 2.0f, 1.8f, 1.2f, 900000}
-                           : KexTireFunction{0.1f, 3.0f, 1.8f, 2.0f, 900000};
-    w.Lateral = {0.3f, 6.0f, 2.0f, 4.7f, 120000};
-}
-
 int Drive(const TArgs& args)
 {
     float seconds = 0, torque = 0, brakeAfter = -1, steer = 0;
@@ -194,31 +180,11 @@ int Drive(const TArgs& args)
     const KexMaterialHandle bodyMaterial = CreateKexMaterial(&body);
 
     static PhysXVehicleSharedData rec;
-    std::memset(&rec, 0, sizeof rec);
-    rec.Type = KexRecordVehicle;
-    rec.WheelCount = 4;
-    rec.Pose = Identity(0, 0.5f, 0);
     static KexCreateVehicleProperties v;
-    std::memset(&v, 0, sizeof v);
-    v.Shared = &rec;
-    v.WakeCounter = 1.0e30f;
-    v.ChassisShape.Type = KexShapeCube;
-    v.ChassisShape.Size = {0.79f, 0.70f, 2.45f};
-    v.ChassisShape.Position = {0, 1.625f, 0.01f};
-    v.ChassisShape.Mass = 280;
+    DefaultQuadVehicle(v, rec, Identity(0, 0.5f, 0));
     v.ChassisShape.Material = bodyMaterial;
-    v.ChassisActor = {0.5f, 1.0f, 1, 0, {0, 0}};
-    v.CentreOfGravity = {0, 0.2f, 0.2f};
-    v.WheelCount = 4;
-    DefaultWheel(v.Wheels[0], true, -0.8f, 0.8f, 1.6f);
-    DefaultWheel(v.Wheels[1], true, 0.8f, 0.8f, 1.6f);
-    DefaultWheel(v.Wheels[2], false, -0.8f, 0.59f, -1.5f);
-    DefaultWheel(v.Wheels[3], false, 0.8f, 0.59f, -1.5f);
     for (int i = 0; i < 4; ++i)
-    {
-        v.Wheels[i].Data = &rec.Wheels[i];
         v.Wheels[i].Material = tyreMaterial;
-    }
     if (!CreateKexVehicle(&v))
         return ExitFailed;
     SetKexVehicleProperties(rec.Actor, &v);
