@@ -21,7 +21,10 @@ extern "C" const char* __asan_default_options()
 #endif
 }
 
-extern "C" const char* __ubsan_default_options() { return "print_stacktrace=1"; }
+extern "C" const char* __ubsan_default_options()
+{
+    return "print_stacktrace=1";
+}
 
 int main(int argc, char** argv)
 {

@@ -9,6 +9,12 @@ template <typename T> T*& GlobalInstance()
     return instance;
 }
 
-template <typename T> T* Global() { return GlobalInstance<T>(); }
+template <typename T> T* Global()
+{
+    return GlobalInstance<T>();
+}
 
-template <typename T> void Publish(T* instance) { GlobalInstance<T>() = instance; }
+template <typename T> void Publish(T* instance)
+{
+    GlobalInstance<T>() = instance;
+}

@@ -33,29 +33,53 @@ TMatrix4f TMatrix4f::Identity()
     return r;
 }
 
-TVector3f MakeVector(float x, float y, float z) { return {x, y, z}; }
-TVector3f MakeVector(float x, float z) { return {x, 0.0f, z}; }
-TVector3f MakeVector(const TVector4f& v) { return {v.x, v.y, v.z}; }
+TVector3f MakeVector(float x, float y, float z)
+{
+    return {x, y, z};
+}
+TVector3f MakeVector(float x, float z)
+{
+    return {x, 0.0f, z};
+}
+TVector3f MakeVector(const TVector4f& v)
+{
+    return {v.x, v.y, v.z};
+}
 
-float VectorLength(const TVector3f& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
-float VectorDot(const TVector3f& a, const TVector3f& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+float VectorLength(const TVector3f& v)
+{
+    return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+}
+float VectorDot(const TVector3f& a, const TVector3f& b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 
 TVector3f VectorCross(const TVector3f& a, const TVector3f& b)
 {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
-TVector3f VectorAdd(const TVector3f& a, const TVector3f& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+TVector3f VectorAdd(const TVector3f& a, const TVector3f& b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
 TVector3f VectorSubtract(const TVector3f& a, const TVector3f& b)
 {
     return {a.x - b.x, a.y - b.y, a.z - b.z};
 }
-TVector3f VectorScale(const TVector3f& v, float s) { return {v.x * s, v.y * s, v.z * s}; }
+TVector3f VectorScale(const TVector3f& v, float s)
+{
+    return {v.x * s, v.y * s, v.z * s};
+}
 TVector3f VectorLerp(const TVector3f& a, const TVector3f& b, float t)
 {
     return {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t, a.z + (b.z - a.z) * t};
 }
-float VectorCross2D(const TVector3f& a, const TVector3f& b) { return a.x * b.y - a.y * b.x; }
+float VectorCross2D(const TVector3f& a, const TVector3f& b)
+{
+    return a.x * b.y - a.y * b.x;
+}
 
 TVector3f Vec3Normalize(const TVector3f& v)
 {

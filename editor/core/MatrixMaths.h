@@ -42,10 +42,22 @@ constexpr TColorARGB MakeARGB(uint8_t a, uint8_t r, uint8_t g, uint8_t b)
 {
     return (TColorARGB(a) << 24) | (TColorARGB(r) << 16) | (TColorARGB(g) << 8) | TColorARGB(b);
 }
-constexpr uint8_t ColorA(TColorARGB c) { return uint8_t(c >> 24); }
-constexpr uint8_t ColorR(TColorARGB c) { return uint8_t(c >> 16); }
-constexpr uint8_t ColorG(TColorARGB c) { return uint8_t(c >> 8); }
-constexpr uint8_t ColorB(TColorARGB c) { return uint8_t(c); }
+constexpr uint8_t ColorA(TColorARGB c)
+{
+    return uint8_t(c >> 24);
+}
+constexpr uint8_t ColorR(TColorARGB c)
+{
+    return uint8_t(c >> 16);
+}
+constexpr uint8_t ColorG(TColorARGB c)
+{
+    return uint8_t(c >> 8);
+}
+constexpr uint8_t ColorB(TColorARGB c)
+{
+    return uint8_t(c);
+}
 
 // Colours written as three numbers in configuration files and the property tree use the
 // platform colour layout: red in the lowest byte, then green, then blue.
@@ -77,9 +89,18 @@ TVector3f VectorLerp(const TVector3f& a, const TVector3f& b, float t);
 // The 2D cross product of the x and y components: a.x * b.y - a.y * b.x.
 float VectorCross2D(const TVector3f& a, const TVector3f& b);
 
-inline TVector3f operator+(const TVector3f& a, const TVector3f& b) { return VectorAdd(a, b); }
-inline TVector3f operator-(const TVector3f& a, const TVector3f& b) { return VectorSubtract(a, b); }
-inline TVector3f operator*(const TVector3f& v, float s) { return VectorScale(v, s); }
+inline TVector3f operator+(const TVector3f& a, const TVector3f& b)
+{
+    return VectorAdd(a, b);
+}
+inline TVector3f operator-(const TVector3f& a, const TVector3f& b)
+{
+    return VectorSubtract(a, b);
+}
+inline TVector3f operator*(const TVector3f& v, float s)
+{
+    return VectorScale(v, s);
+}
 
 // A zero vector normalises to zero, as the Direct3D helper does.
 TVector3f Vec3Normalize(const TVector3f& v);

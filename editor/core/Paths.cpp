@@ -84,8 +84,14 @@ std::string Resolve(const std::string& path, bool forWrite)
 }
 } // namespace
 
-std::string ResolvePath(const std::string& path) { return Resolve(path, false); }
-std::string ResolvePathForWrite(const std::string& path) { return Resolve(path, true); }
+std::string ResolvePath(const std::string& path)
+{
+    return Resolve(path, false);
+}
+std::string ResolvePathForWrite(const std::string& path)
+{
+    return Resolve(path, true);
+}
 
 bool FileExists(const std::string& path)
 {

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <utility>
 #include <unistd.h>
+#include <utility>
 
 void TStream::ReadBuffer(void* buffer, int64_t count)
 {
@@ -174,7 +174,9 @@ int64_t TReadBuffer::Read(void* buffer, int64_t count)
 
 int64_t TReadBuffer::Seek(int64_t offset, TSeekOrigin origin)
 {
-    int64_t base = origin == TSeekOrigin::Current ? FPosition : origin == TSeekOrigin::End ? FSize : 0;
+    int64_t base = origin == TSeekOrigin::Current ? FPosition
+                   : origin == TSeekOrigin::End   ? FSize
+                                                  : 0;
     FPosition = std::clamp<int64_t>(base + offset, 0, FSize);
     return FPosition;
 }

@@ -53,4 +53,7 @@ TFileDialogService& FileDialogs()
     return g_FileDialogs ? *g_FileDialogs : none;
 }
 
-void PublishFileDialogs(TFileDialogService* service) { g_FileDialogs = service; }
+void PublishFileDialogs(TFileDialogService* service)
+{
+    g_FileDialogs = service;
+}

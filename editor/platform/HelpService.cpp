@@ -18,4 +18,7 @@ THelpService& Help()
     return g_Help ? *g_Help : fallback;
 }
 
-void PublishHelp(THelpService* service) { g_Help = service; }
+void PublishHelp(THelpService* service)
+{
+    g_Help = service;
+}

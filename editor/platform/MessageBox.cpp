@@ -13,8 +13,14 @@ TConsoleMsgBox& FallbackMsgBox()
 }
 } // namespace
 
-TMessageBoxService& MsgBox() { return g_MsgBox ? *g_MsgBox : FallbackMsgBox(); }
-void PublishMsgBox(TMessageBoxService* service) { g_MsgBox = service; }
+TMessageBoxService& MsgBox()
+{
+    return g_MsgBox ? *g_MsgBox : FallbackMsgBox();
+}
+void PublishMsgBox(TMessageBoxService* service)
+{
+    g_MsgBox = service;
+}
 
 bool TConsoleMsgBox::ShowMessageBox(const std::string& text, const std::string& caption,
                                     bool withEdit, bool question)
@@ -65,4 +71,7 @@ TMsgBoxScope::TMsgBoxScope(TMessageBoxService& service) : FPrevious(g_MsgBox)
     g_MsgBox = &service;
 }
 
-TMsgBoxScope::~TMsgBoxScope() { g_MsgBox = FPrevious; }
+TMsgBoxScope::~TMsgBoxScope()
+{
+    g_MsgBox = FPrevious;
+}

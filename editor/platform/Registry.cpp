@@ -19,12 +19,23 @@ std::string Escape(const std::string& s)
     {
         switch (c)
         {
-        case '\\': r += "\\\\"; break;
-        case '\t': r += "\\t"; break;
-        case '\n': r += "\\n"; break;
-        case '\r': r += "\\r"; break;
-        case ']': r += "\\]"; break;
-        default: r += c;
+        case '\\':
+            r += "\\\\";
+            break;
+        case '\t':
+            r += "\\t";
+            break;
+        case '\n':
+            r += "\\n";
+            break;
+        case '\r':
+            r += "\\r";
+            break;
+        case ']':
+            r += "\\]";
+            break;
+        default:
+            r += c;
         }
     }
     return r;
@@ -180,7 +191,9 @@ bool TRegistryStore::Save()
         {
             switch (v.Type)
             {
-            case TRegValueType::String: out += "sz\t" + Escape(v.Name) + "\t" + Escape(v.Text); break;
+            case TRegValueType::String:
+                out += "sz\t" + Escape(v.Name) + "\t" + Escape(v.Text);
+                break;
             case TRegValueType::Integer:
                 out += "dword\t" + Escape(v.Name) + "\t" + std::to_string(v.Number);
                 break;

@@ -27,7 +27,7 @@ struct TRegValue
 {
     std::string Name;
     TRegValueType Type = TRegValueType::String;
-    std::string Text;  // String values
+    std::string Text;   // String values
     int32_t Number = 0; // Integer and Bool values
 };
 

@@ -7,12 +7,21 @@ namespace
 TWukOptions* g_Options = nullptr;
 }
 
-TWukOptions* Options() { return g_Options; }
-void PublishOptions(TWukOptions* options) { g_Options = options; }
+TWukOptions* Options()
+{
+    return g_Options;
+}
+void PublishOptions(TWukOptions* options)
+{
+    g_Options = options;
+}
 
 TWukOptions::TWukOptions(TRegistryStore* store) : FStore(store) {}
 
-TRegistryStore& TWukOptions::Store() { return FStore ? *FStore : Registry(); }
+TRegistryStore& TWukOptions::Store()
+{
+    return FStore ? *FStore : Registry();
+}
 
 void TWukOptions::WriteBool(const std::string& name, const std::string& section, bool value)
 {

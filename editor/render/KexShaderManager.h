@@ -9,4 +9,7 @@ public:
     TKexShaderManager() = default;
 };
 
-inline TKexShaderManager* ShaderManager() { return Global<TKexShaderManager>(); }
+inline TKexShaderManager* ShaderManager()
+{
+    return Global<TKexShaderManager>();
+}

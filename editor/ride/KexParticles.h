@@ -13,4 +13,7 @@ private:
     int FCount = 0;
 };
 
-inline TKexParticleSystem* ParticleSystem() { return Global<TKexParticleSystem>(); }
+inline TKexParticleSystem* ParticleSystem()
+{
+    return Global<TKexParticleSystem>();
+}

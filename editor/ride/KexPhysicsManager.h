@@ -23,4 +23,7 @@ private:
     bool FPhysicsTerrain = false;
 };
 
-inline TKexPhysicsManager* PhysicsManager() { return Global<TKexPhysicsManager>(); }
+inline TKexPhysicsManager* PhysicsManager()
+{
+    return Global<TKexPhysicsManager>();
+}

@@ -14,4 +14,7 @@ private:
     uintptr_t FWindow;
 };
 
-inline TKexSoundManager* SoundManager() { return Global<TKexSoundManager>(); }
+inline TKexSoundManager* SoundManager()
+{
+    return Global<TKexSoundManager>();
+}

@@ -7,4 +7,7 @@ void TOstTerrain::Reset()
     FModified = false;
 }
 
-float TOstTerrain::HeightAt(float, float) const { return 0.0f; }
+float TOstTerrain::HeightAt(float, float) const
+{
+    return 0.0f;
+}

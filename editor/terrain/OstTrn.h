@@ -32,4 +32,7 @@ private:
     bool FModified = false;
 };
 
-inline TOstTerrain* Terrain() { return Global<TOstTerrain>(); }
+inline TOstTerrain* Terrain()
+{
+    return Global<TOstTerrain>();
+}

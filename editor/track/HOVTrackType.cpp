@@ -82,10 +82,22 @@ void THOVTrackType::GetErrorText(int code, std::string& text)
             text = e.Text;
 }
 
-void THOVTrackType::GetFileFilter(std::string& text) { text = FileFilter; }
-void THOVTrackType::GetTypeName(std::string& text) { text = "Hovrax Track File"; }
-void THOVTrackType::GetFileExtensions(std::string& text) { text = ".pak.hovproject"; }
-int THOVTrackType::Reserved5() { return 1; }
+void THOVTrackType::GetFileFilter(std::string& text)
+{
+    text = FileFilter;
+}
+void THOVTrackType::GetTypeName(std::string& text)
+{
+    text = "Hovrax Track File";
+}
+void THOVTrackType::GetFileExtensions(std::string& text)
+{
+    text = ".pak.hovproject";
+}
+int THOVTrackType::Reserved5()
+{
+    return 1;
+}
 
 void THOVTrackType::MountResources()
 {
@@ -125,7 +137,10 @@ void THOVTrackType::RegisterPlugIns()
         objects->RegisterPlugIn(FObjPlugIn.get());
 }
 
-void THOVTrackType::GetPackageName(std::string& text) { text.clear(); }
+void THOVTrackType::GetPackageName(std::string& text)
+{
+    text.clear();
+}
 
 void THOVTrackType::GetTrackName(std::string& text)
 {
@@ -133,13 +148,34 @@ void THOVTrackType::GetTrackName(std::string& text)
     GetPackageName(text);
 }
 
-int THOVTrackType::GetObjectCount() { return 0; }
-void THOVTrackType::GetObjectName(int, std::string& text) { text.clear(); }
-int THOVTrackType::GetSplineCount() { return 0; }
-void THOVTrackType::GetSplinePath(int, std::string& text) { text.clear(); }
-int THOVTrackType::GetTreeCount() { return 0; }
-int THOVTrackType::GetTreeTypeCount() { return 0; }
-void THOVTrackType::GetTreeTypeName(int, std::string& text) { text.clear(); }
+int THOVTrackType::GetObjectCount()
+{
+    return 0;
+}
+void THOVTrackType::GetObjectName(int, std::string& text)
+{
+    text.clear();
+}
+int THOVTrackType::GetSplineCount()
+{
+    return 0;
+}
+void THOVTrackType::GetSplinePath(int, std::string& text)
+{
+    text.clear();
+}
+int THOVTrackType::GetTreeCount()
+{
+    return 0;
+}
+int THOVTrackType::GetTreeTypeCount()
+{
+    return 0;
+}
+void THOVTrackType::GetTreeTypeName(int, std::string& text)
+{
+    text.clear();
+}
 
 void THOVTrackType::GetHomePosition(TVector3f& point)
 {
@@ -154,7 +190,10 @@ void THOVTrackType::GetHomePosition(TVector3f& point)
     point = {half, terrain->HeightAt(half, half), half};
 }
 
-bool THOVTrackType::GetObjectOrient() { return false; }
+bool THOVTrackType::GetObjectOrient()
+{
+    return false;
+}
 
 void THOVTrackType::ScreenToGround(int x, int y, float& gx, float& gz)
 {
@@ -295,8 +334,14 @@ int THOVTrackType::CloseTrack()
 }
 
 void THOVTrackType::FillCheckList(TPropertyTreeView*, int, TStringItems&) {}
-bool THOVTrackType::PropertyChanged(const TPropertyRecord&) { return false; }
-int THOVTrackType::ExecuteCommand(void*, int, int64_t) { return 0; }
+bool THOVTrackType::PropertyChanged(const TPropertyRecord&)
+{
+    return false;
+}
+int THOVTrackType::ExecuteCommand(void*, int, int64_t)
+{
+    return 0;
+}
 
 bool THOVTrackType::IsModified()
 {
@@ -304,9 +349,18 @@ bool THOVTrackType::IsModified()
     return terrain && terrain->Modified();
 }
 
-int THOVTrackType::NewTrack() { return -1; }
-int THOVTrackType::OpenTrack(const std::string&) { return TrackError::PakFile; }
-int THOVTrackType::PackTrack(const std::string&) { return -1; }
+int THOVTrackType::NewTrack()
+{
+    return -1;
+}
+int THOVTrackType::OpenTrack(const std::string&)
+{
+    return TrackError::PakFile;
+}
+int THOVTrackType::PackTrack(const std::string&)
+{
+    return -1;
+}
 
 namespace
 {
@@ -351,28 +405,46 @@ bool THOVTrackType::PickObject(int& id, const TVector3f&, const TVector3f&)
     return false;
 }
 
-bool THOVTrackType::SelectObject(int, bool, bool, int) { return false; }
-int THOVTrackType::GetSelectedObject() { return -1; }
+bool THOVTrackType::SelectObject(int, bool, bool, int)
+{
+    return false;
+}
+int THOVTrackType::GetSelectedObject()
+{
+    return -1;
+}
 void THOVTrackType::FillObjectProperties(int, TPropertyTreeView*, int&) {}
-void THOVTrackType::FillObjectList(TStringItems& list) { list.clear(); }
+void THOVTrackType::FillObjectList(TStringItems& list)
+{
+    list.clear();
+}
 void THOVTrackType::LocateObject(int) {}
-int THOVTrackType::SetSelectionTransform(const TVector3f&, int) { return 0; }
-int THOVTrackType::NudgeSelection(const TVector3f&, int, int) { return 0; }
+int THOVTrackType::SetSelectionTransform(const TVector3f&, int)
+{
+    return 0;
+}
+int THOVTrackType::NudgeSelection(const TVector3f&, int, int)
+{
+    return 0;
+}
 
 void THOVTrackType::CreateToolButtons(TToolBarHost* toolBar)
 {
     if (!GameMissing())
-        FTestInGameBtn = AddToolButton(toolBar, "", 1, "HELMETBTN",
-                                       "Test the current track in the game", false);
-    FTestInEditorBtn = AddToolButton(toolBar, "", 2, "PLAYBTN",
-                                     "Test the current track in the editor", true);
+        FTestInGameBtn =
+            AddToolButton(toolBar, "", 1, "HELMETBTN", "Test the current track in the game", false);
+    FTestInEditorBtn =
+        AddToolButton(toolBar, "", 2, "PLAYBTN", "Test the current track in the editor", true);
     if (FTestInGameBtn)
         FTestInGameBtn->SetEnabled(false);
     if (FTestInEditorBtn)
         FTestInEditorBtn->SetEnabled(false);
 }
 
-int THOVTrackType::CreateToolWindows(TDockHost*, TDockHost*) { return 0; }
+int THOVTrackType::CreateToolWindows(TDockHost*, TDockHost*)
+{
+    return 0;
+}
 void THOVTrackType::SaveToolWindowLayout(TDockHost*, TDockHost*) {}
 void THOVTrackType::ShowToolWindows() {}
 void THOVTrackType::EditAt(int, const TVector3f&, int, int) {}
@@ -392,10 +464,19 @@ void THOVTrackType::SnapSelectionToGround() {}
 void THOVTrackType::MakePartsList() {}
 void THOVTrackType::PaintOverlay(TCanvasView*) {}
 void THOVTrackType::RenderShadowMap(TGfxDevice*) {}
-bool THOVTrackType::LoadSpline(int) { return false; }
-bool THOVTrackType::FillModelTree(TModelTreeView*, bool) { return false; }
+bool THOVTrackType::LoadSpline(int)
+{
+    return false;
+}
+bool THOVTrackType::FillModelTree(TModelTreeView*, bool)
+{
+    return false;
+}
 
-void THOVTrackType::GetModelCaption(int, std::string& text) { text = "Unknown"; }
+void THOVTrackType::GetModelCaption(int, std::string& text)
+{
+    text = "Unknown";
+}
 
 void THOVTrackType::MouseMove(unsigned, int, int) {}
 void THOVTrackType::MouseDown(int, unsigned, int, int) {}

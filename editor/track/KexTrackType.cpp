@@ -11,8 +11,14 @@ namespace
 bool g_GameMissing = false;
 }
 
-bool GameMissing() { return g_GameMissing; }
-void SetGameMissing(bool missing) { g_GameMissing = missing; }
+bool GameMissing()
+{
+    return g_GameMissing;
+}
+void SetGameMissing(bool missing)
+{
+    g_GameMissing = missing;
+}
 
 TCustomTrackType::TCustomTrackType(int) : FParticles(std::make_unique<TKexParticleSystem>())
 {
@@ -25,24 +31,60 @@ TCustomTrackType::~TCustomTrackType()
         Publish<TKexParticleSystem>(nullptr);
 }
 
-int TCustomTrackType::Reserved0() { return 0; }
+int TCustomTrackType::Reserved0()
+{
+    return 0;
+}
 void TCustomTrackType::GetErrorText(int, std::string&) {}
 void TCustomTrackType::GetFileFilter(std::string&) {}
 void TCustomTrackType::GetTypeName(std::string&) {}
 void TCustomTrackType::GetFileExtensions(std::string&) {}
-int TCustomTrackType::Reserved5() { return 0; }
+int TCustomTrackType::Reserved5()
+{
+    return 0;
+}
 void TCustomTrackType::MountResources() {}
 void TCustomTrackType::RegisterPlugIns() {}
-void TCustomTrackType::GetPackageName(std::string& text) { text.clear(); }
-void TCustomTrackType::GetTrackName(std::string& text) { text.clear(); }
-int TCustomTrackType::GetObjectCount() { return 0; }
-void TCustomTrackType::GetObjectName(int, std::string& text) { text.clear(); }
-int TCustomTrackType::GetSplineCount() { return 0; }
-void TCustomTrackType::GetSplinePath(int, std::string& text) { text.clear(); }
-int TCustomTrackType::GetTreeCount() { return 0; }
-int TCustomTrackType::GetTreeTypeCount() { return 0; }
-void TCustomTrackType::GetTreeTypeName(int, std::string& text) { text.clear(); }
-void TCustomTrackType::GetHomePosition(TVector3f& point) { point = FHome; }
+void TCustomTrackType::GetPackageName(std::string& text)
+{
+    text.clear();
+}
+void TCustomTrackType::GetTrackName(std::string& text)
+{
+    text.clear();
+}
+int TCustomTrackType::GetObjectCount()
+{
+    return 0;
+}
+void TCustomTrackType::GetObjectName(int, std::string& text)
+{
+    text.clear();
+}
+int TCustomTrackType::GetSplineCount()
+{
+    return 0;
+}
+void TCustomTrackType::GetSplinePath(int, std::string& text)
+{
+    text.clear();
+}
+int TCustomTrackType::GetTreeCount()
+{
+    return 0;
+}
+int TCustomTrackType::GetTreeTypeCount()
+{
+    return 0;
+}
+void TCustomTrackType::GetTreeTypeName(int, std::string& text)
+{
+    text.clear();
+}
+void TCustomTrackType::GetHomePosition(TVector3f& point)
+{
+    point = FHome;
+}
 
 void TCustomTrackType::ScreenToGround(int x, int y, float& gx, float& gz)
 {
@@ -79,17 +121,41 @@ int TCustomTrackType::Finalise()
     return 0;
 }
 
-int TCustomTrackType::AfterOpen() { return 0; }
-int TCustomTrackType::CloseTrack() { return 0; }
+int TCustomTrackType::AfterOpen()
+{
+    return 0;
+}
+int TCustomTrackType::CloseTrack()
+{
+    return 0;
+}
 void TCustomTrackType::FillPickList(void*, int, TStringItems&) {}
 void TCustomTrackType::FillCheckList(TPropertyTreeView*, int, TStringItems&) {}
-bool TCustomTrackType::PropertyChanged(const TPropertyRecord&) { return false; }
-int TCustomTrackType::ExecuteCommand(void*, int, int64_t) { return 0; }
-bool TCustomTrackType::IsModified() { return false; }
+bool TCustomTrackType::PropertyChanged(const TPropertyRecord&)
+{
+    return false;
+}
+int TCustomTrackType::ExecuteCommand(void*, int, int64_t)
+{
+    return 0;
+}
+bool TCustomTrackType::IsModified()
+{
+    return false;
+}
 void TCustomTrackType::FillSceneProperties(TPropertyTreeView*) {}
-int TCustomTrackType::NewTrack() { return 0; }
-int TCustomTrackType::OpenTrack(const std::string&) { return -1; }
-int TCustomTrackType::PackTrack(const std::string&) { return -1; }
+int TCustomTrackType::NewTrack()
+{
+    return 0;
+}
+int TCustomTrackType::OpenTrack(const std::string&)
+{
+    return -1;
+}
+int TCustomTrackType::PackTrack(const std::string&)
+{
+    return -1;
+}
 void TCustomTrackType::Reserved43() {}
 void TCustomTrackType::Reserved44(const std::string&) {}
 void TCustomTrackType::Reserved45() {}
@@ -100,30 +166,60 @@ bool TCustomTrackType::PickObject(int& id, const TVector3f&, const TVector3f&)
     return false;
 }
 
-bool TCustomTrackType::SelectObject(int, bool, bool, int) { return false; }
-int TCustomTrackType::GetSelectedObject() { return -1; }
+bool TCustomTrackType::SelectObject(int, bool, bool, int)
+{
+    return false;
+}
+int TCustomTrackType::GetSelectedObject()
+{
+    return -1;
+}
 void TCustomTrackType::FillObjectProperties(int, TPropertyTreeView*, int&) {}
-void TCustomTrackType::FillObjectList(TStringItems& list) { list.clear(); }
-int TCustomTrackType::SetSelectionTransform(const TVector3f&, int) { return 0; }
-int TCustomTrackType::NudgeSelection(const TVector3f&, int, int) { return 0; }
+void TCustomTrackType::FillObjectList(TStringItems& list)
+{
+    list.clear();
+}
+int TCustomTrackType::SetSelectionTransform(const TVector3f&, int)
+{
+    return 0;
+}
+int TCustomTrackType::NudgeSelection(const TVector3f&, int, int)
+{
+    return 0;
+}
 void TCustomTrackType::CreateToolButtons(TToolBarHost*) {}
-int TCustomTrackType::CreateToolWindows(TDockHost*, TDockHost*) { return 0; }
+int TCustomTrackType::CreateToolWindows(TDockHost*, TDockHost*)
+{
+    return 0;
+}
 void TCustomTrackType::SaveToolWindowLayout(TDockHost*, TDockHost*) {}
 void TCustomTrackType::ViewActivated(int) {}
 void TCustomTrackType::EditAt(int, const TVector3f&, int, int) {}
 void TCustomTrackType::PlaceAt(int, int, float, const TVector3f&, int, int) {}
 void TCustomTrackType::ClickAt(int, const TVector3f&) {}
 void TCustomTrackType::SnapSelectionToGround() {}
-int TCustomTrackType::SaveCameraPath(TKexSplinePath*) { return 0; }
+int TCustomTrackType::SaveCameraPath(TKexSplinePath*)
+{
+    return 0;
+}
 void TCustomTrackType::Reserved65() {}
 void TCustomTrackType::Render(TRenderContext*) {}
 void TCustomTrackType::PaintOverlay(TCanvasView*) {}
 void TCustomTrackType::RenderShadows() {}
 void TCustomTrackType::RenderMapImage(QImage&, int, int, int) {}
 void TCustomTrackType::RenderShadowMap(TGfxDevice*) {}
-bool TCustomTrackType::LoadSpline(int) { return false; }
-bool TCustomTrackType::FillModelTree(TModelTreeView*, bool) { return false; }
-void TCustomTrackType::GetModelCaption(int, std::string& text) { text = "Unknown"; }
+bool TCustomTrackType::LoadSpline(int)
+{
+    return false;
+}
+bool TCustomTrackType::FillModelTree(TModelTreeView*, bool)
+{
+    return false;
+}
+void TCustomTrackType::GetModelCaption(int, std::string& text)
+{
+    text = "Unknown";
+}
 void TCustomTrackType::ImportFile(int, const std::string&, float, float) {}
 void TCustomTrackType::ExportFile(int, const std::string&, float, float) {}
 void TCustomTrackType::SelectResource(int, int, int) {}
@@ -132,7 +228,10 @@ void TCustomTrackType::SaveSettings(TWukOptions*) {}
 void TCustomTrackType::MouseMove(unsigned, int, int) {}
 void TCustomTrackType::MouseDown(int, unsigned, int, int) {}
 void TCustomTrackType::MouseUp(int, unsigned, int, int) {}
-bool TCustomTrackType::FindGame() { return false; }
+bool TCustomTrackType::FindGame()
+{
+    return false;
+}
 
 bool TCustomTrackType::CanOpen(const std::string& fileName)
 {

@@ -57,8 +57,8 @@ TEST(MatrixMaths, RotationsFollowTheLeftHandedRules)
 
 TEST(MatrixMaths, InverseUndoesATransformAndRefusesASingularMatrix)
 {
-    const TMatrix4f m = MatrixMultiply(MatrixRotationYawPitchRoll(0.4f, -0.3f, 1.1f),
-                                       MatrixTranslation(3, -2, 7));
+    const TMatrix4f m =
+        MatrixMultiply(MatrixRotationYawPitchRoll(0.4f, -0.3f, 1.1f), MatrixTranslation(3, -2, 7));
     TMatrix4f inv;
     ASSERT_TRUE(MatrixInverse(inv, m));
     ExpectNear(Vec3TransformCoord(Vec3TransformCoord({5, 6, 7}, m), inv), {5, 6, 7});

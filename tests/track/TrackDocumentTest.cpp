@@ -215,10 +215,10 @@ TEST_F(TrackDocumentTest, CanOpenLooksForTheLowerCasedExtension)
 {
     THOVTrackType doc;
     const std::pair<const char*, bool> table[] = {
-        {"track.PAK", true},        {"a\\b\\Track.HOVProject", true}, {"track.pak", true},
-        {"track.hov", true}, // a piece of ".hovproject" is enough
-        {"track.trn", false},       {"track", false},                {"track.", true},
-        {"dir.pak\\track", false},
+        {"track.PAK", true},  {"a\\b\\Track.HOVProject", true},
+        {"track.pak", true},  {"track.hov", true}, // a piece of ".hovproject" is enough
+        {"track.trn", false}, {"track", false},
+        {"track.", true},     {"dir.pak\\track", false},
     };
     for (const auto& [name, expected] : table)
         EXPECT_EQ(doc.CanOpen(name), expected) << name;

@@ -25,7 +25,10 @@ std::string TArgs::Value(const std::string& flag, const std::string& def) const
     return def;
 }
 
-void Error(const std::string& text) { std::fprintf(stderr, "ze2: %s\n", text.c_str()); }
+void Error(const std::string& text)
+{
+    std::fprintf(stderr, "ze2: %s\n", text.c_str());
+}
 
 void Line(const std::vector<std::string>& fields)
 {
