@@ -44,4 +44,6 @@ void AddIniCommands(TCommandTable& table);
 void AddPakCommands(TCommandTable& table);
 void AddResourceCommands(TCommandTable& table);
 void AddPhysicsCommands(TCommandTable& table);
+void AddTerrainFileCommands(TCommandTable& table);
+void AddTgaCommands(TCommandTable& table);
 } // namespace ze2

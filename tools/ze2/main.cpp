@@ -63,6 +63,8 @@ int main(int argc, char** argv)
     ze2::AddPakCommands(table);
     ze2::AddResourceCommands(table);
     ze2::AddPhysicsCommands(table);
+    ze2::AddTerrainFileCommands(table);
+    ze2::AddTgaCommands(table);
 
     // Flags that take the next word as their value, across every subcommand.
     std::vector<std::string> valueFlags;
