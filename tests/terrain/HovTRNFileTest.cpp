@@ -247,7 +247,7 @@ TEST(HovTRNFile, ExportSectionOfTwoByTwo)
     EXPECT_EQ(part.TextureCount(), 17);
     EXPECT_EQ(std::memcmp(part.Tile(0), file.Tile(258), TileBlock::Size), 0);
     // Tile block 1 + 16 i + j is the tile in row j, column i.
-    for (const auto [j, i] : {std::pair{0, 0}, {3, 7}, {15, 2}})
+    for (const auto& [j, i] : {std::pair{0, 0}, {3, 7}, {15, 2}})
     {
         EXPECT_EQ(part.TileIndexOf(0, 0, j, i), 1 + 16 * i + j);
         EXPECT_EQ(
@@ -597,7 +597,9 @@ TEST(HovTRNFile, RandomDamageNeverBreaksTheReader)
             try
             {
                 if (file.LoadFromMemory(bytes.data(), bytes.size()))
+                {
                     EXPECT_GT(file.TileCount(), 0);
+                }
             }
             catch (const EReadError&)
             {
