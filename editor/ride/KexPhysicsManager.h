@@ -15,6 +15,9 @@ public:
     bool BridgeVersionMatches() const { return FBridgeVersionOk; }
     bool HasPhysicsTerrain() const { return FPhysicsTerrain; }
     void ReleasePhysicsTerrain() { FPhysicsTerrain = false; }
+    // Rebuilds the terrain's collision data after a terrain edit. Nothing yet: the physics
+    // terrain is built by the ride.
+    void RebuildPhysicsTerrain() {}
 
     TCustomTrackType* Document = nullptr;
 
