@@ -288,8 +288,12 @@ TEST(OstTerrain, RebuildTakesTheTilesAboveTheFirstRowFromTheLastSectionRow)
     ASSERT_TRUE(ground.CreateFlatTerrain(3, 0.0f, 100.0f, 1.0f));
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c)
+        {
             if (r || c)
+            {
                 ASSERT_TRUE(ground.MakeSectionUnique(r, c));
+            }
+        }
     THovTRNfile* file = ground.File();
     // Raise tile row 15 of section (2, 0): the tiles of row 0 of section (0, 0) then see a
     // slope at their first vertex row.
