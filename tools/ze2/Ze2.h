@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class THovTRNfile;
+
 namespace ze2
 {
 constexpr int ExitOk = 0;
@@ -46,4 +48,9 @@ void AddResourceCommands(TCommandTable& table);
 void AddPhysicsCommands(TCommandTable& table);
 void AddTerrainFileCommands(TCommandTable& table);
 void AddTgaCommands(TCommandTable& table);
+void AddTerrainCommands(TCommandTable& table);
+
+// Loads a ".trn", or the first entry of a ".pak" whose name contains ".trn"; false after
+// printing why it cannot be used.
+bool LoadTerrainFile(const std::string& fileName, THovTRNfile& file);
 } // namespace ze2

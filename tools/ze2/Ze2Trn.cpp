@@ -18,35 +18,6 @@ std::string Fixed6(double v)
     return text;
 }
 
-// Loads a ".trn", or the first entry of a ".pak" whose name contains ".trn".
-bool LoadTerrain(const std::string& fileName, THovTRNfile& file)
-{
-    if (SameText(ExtractFileExt(fileName), ".pak"))
-    {
-        const auto folder = THovFolder::CreateFromFile(fileName, true);
-        const int index = folder->FindEntry(".trn");
-        if (index < 0)
-        {
-            Error("no terrain file in " + fileName);
-            return false;
-        }
-        const uint8_t* data = folder->EntryData(index);
-        if (!file.LoadFromMemory(data, folder->EntrySize(index)))
-        {
-            Error("cannot use the terrain file " + folder->EntryName(index) + ": " +
-                  file.LastError());
-            return false;
-        }
-        return true;
-    }
-    if (!file.LoadFromFile(fileName))
-    {
-        Error("cannot use the terrain file " + fileName + ": " + file.LastError());
-        return false;
-    }
-    return true;
-}
-
 bool ParseNumber(const TArgs& args, const std::string& flag, double& value)
 {
     const std::string text = args.Value(flag);
@@ -69,7 +40,7 @@ int TrnInfo(const TArgs& args)
     if (args.Positional.size() != 1)
         return ExitUsage;
     THovTRNfile file;
-    if (!LoadTerrain(args.Positional[0], file))
+    if (!LoadTerrainFile(args.Positional[0], file))
         return ExitFailed;
     Line({"variant", TrnVariantName(file.Variant())});
     Line({"sections",
@@ -103,12 +74,41 @@ int TrnResave(const TArgs& args)
     if (args.Positional.size() != 2)
         return ExitUsage;
     THovTRNfile file;
-    if (!LoadTerrain(args.Positional[0], file))
+    if (!LoadTerrainFile(args.Positional[0], file))
         return ExitFailed;
     file.SaveToFile(args.Positional[1], args.Has("--8bit"));
     return ExitOk;
 }
 } // namespace
+
+// Loads a ".trn", or the first entry of a ".pak" whose name contains ".trn".
+bool LoadTerrainFile(const std::string& fileName, THovTRNfile& file)
+{
+    if (SameText(ExtractFileExt(fileName), ".pak"))
+    {
+        const auto folder = THovFolder::CreateFromFile(fileName, true);
+        const int index = folder->FindEntry(".trn");
+        if (index < 0)
+        {
+            Error("no terrain file in " + fileName);
+            return false;
+        }
+        const uint8_t* data = folder->EntryData(index);
+        if (!file.LoadFromMemory(data, folder->EntrySize(index)))
+        {
+            Error("cannot use the terrain file " + folder->EntryName(index) + ": " +
+                  file.LastError());
+            return false;
+        }
+        return true;
+    }
+    if (!file.LoadFromFile(fileName))
+    {
+        Error("cannot use the terrain file " + fileName + ": " + file.LastError());
+        return false;
+    }
+    return true;
+}
 
 void AddTerrainFileCommands(TCommandTable& table)
 {

@@ -65,6 +65,7 @@ int main(int argc, char** argv)
     ze2::AddPhysicsCommands(table);
     ze2::AddTerrainFileCommands(table);
     ze2::AddTgaCommands(table);
+    ze2::AddTerrainCommands(table);
 
     // Flags that take the next word as their value, across every subcommand.
     std::vector<std::string> valueFlags;
