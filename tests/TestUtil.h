@@ -37,3 +37,14 @@ struct TRunResult
 };
 TRunResult RunProgram(const std::vector<std::string>& argv,
                       const std::vector<std::string>& env = {});
+
+#ifdef ZE2_BINARY
+// Runs the ze2 tool of this build with arguments.
+inline TRunResult RunZe2(const std::vector<std::string>& args,
+                         const std::vector<std::string>& env = {})
+{
+    std::vector<std::string> argv = {ZE2_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProgram(argv, env);
+}
+#endif

@@ -7,16 +7,6 @@
 
 #include <filesystem>
 
-namespace
-{
-TRunResult Ze2(const std::vector<std::string>& args)
-{
-    std::vector<std::string> argv = {ZE2_BINARY};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunProgram(argv);
-}
-} // namespace
-
 TEST(Ze2Pak, CreateListCatAddAndRemove)
 {
     TTempDir dir;
@@ -24,33 +14,33 @@ TEST(Ze2Pak, CreateListCatAddAndRemove)
     const std::string b = dir.Write("b.bin", std::string("bravo!!"));
     const std::string pak = dir.File("t.pak");
 
-    ASSERT_EQ(Ze2({"pak", "create", pak, "Data\\b.trn=" + b, "A.tdf=" + a}).ExitCode, 0);
-    TRunResult r = Ze2({"pak", "list", pak});
+    ASSERT_EQ(RunZe2({"pak", "create", pak, "Data\\b.trn=" + b, "A.tdf=" + a}).ExitCode, 0);
+    TRunResult r = RunZe2({"pak", "list", pak});
     EXPECT_EQ(r.ExitCode, 0);
     EXPECT_EQ(r.Out, "0\t5\tA.tdf\n1\t7\tData\\b.trn\n");
 
-    r = Ze2({"pak", "cat", pak, "data\\B.TRN"});
+    r = RunZe2({"pak", "cat", pak, "data\\B.TRN"});
     EXPECT_EQ(r.ExitCode, 0);
     EXPECT_EQ(r.Out, "bravo!!");
-    EXPECT_EQ(Ze2({"pak", "cat", pak, "nothing"}).ExitCode, 1);
+    EXPECT_EQ(RunZe2({"pak", "cat", pak, "nothing"}).ExitCode, 1);
 
     const std::string before = ReadFileText(pak);
-    ASSERT_EQ(Ze2({"pak", "add", pak, "c=" + a, "a.tdf=" + b}).ExitCode, 0);
+    ASSERT_EQ(RunZe2({"pak", "add", pak, "c=" + a, "a.tdf=" + b}).ExitCode, 0);
     EXPECT_EQ(ReadFileText(dir.File("t.bak")), before);
-    EXPECT_EQ(Ze2({"pak", "list", pak}).Out, "0\t7\ta.tdf\n1\t5\tc\n2\t7\tData\\b.trn\n");
+    EXPECT_EQ(RunZe2({"pak", "list", pak}).Out, "0\t7\ta.tdf\n1\t5\tc\n2\t7\tData\\b.trn\n");
 
     // A missing name changes nothing.
     const std::string three = ReadFileText(pak);
-    r = Ze2({"pak", "rm", pak, "c", "missing"});
+    r = RunZe2({"pak", "rm", pak, "c", "missing"});
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_NE(r.Err.find("missing"), std::string::npos);
     EXPECT_EQ(ReadFileText(pak), three);
-    ASSERT_EQ(Ze2({"pak", "rm", pak, "C", "A.TDF"}).ExitCode, 0);
-    EXPECT_EQ(Ze2({"pak", "list", pak}).Out, "0\t7\tData\\b.trn\n");
+    ASSERT_EQ(RunZe2({"pak", "rm", pak, "C", "A.TDF"}).ExitCode, 0);
+    EXPECT_EQ(RunZe2({"pak", "list", pak}).Out, "0\t7\tData\\b.trn\n");
     EXPECT_EQ(ReadFileText(dir.File("t.bak")), three);
 
-    EXPECT_EQ(Ze2({"pak", "create", pak, "no-equals-sign"}).ExitCode, 2);
-    EXPECT_EQ(Ze2({"pak", "list", dir.File("none.pak")}).ExitCode, 1);
+    EXPECT_EQ(RunZe2({"pak", "create", pak, "no-equals-sign"}).ExitCode, 2);
+    EXPECT_EQ(RunZe2({"pak", "list", dir.File("none.pak")}).ExitCode, 1);
 }
 
 TEST(Ze2Pak, ExtractRefusesNamesThatLeaveTheFolder)
@@ -68,7 +58,7 @@ TEST(Ze2Pak, ExtractRefusesNamesThatLeaveTheFolder)
         folder->SaveAs(pak);
     }
     const std::string out = dir.MakeDir("inner/out");
-    const TRunResult r = Ze2({"pak", "extract", pak, out});
+    const TRunResult r = RunZe2({"pak", "extract", pak, out});
     EXPECT_EQ(r.ExitCode, 1);
     for (const char* refused : {"..\\evil.txt", "evil2.txt", "\\abs.txt", "/abs2.txt", "C:\\x.txt"})
         EXPECT_NE(r.Err.find(refused), std::string::npos) << refused;

@@ -6,16 +6,6 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
-namespace
-{
-TRunResult Ze2(const std::vector<std::string>& args)
-{
-    std::vector<std::string> argv = {ZE2_BINARY};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunProgram(argv);
-}
-} // namespace
-
 TEST(Ze2Terrain, HeightAndDisplacementMapsInAndOut)
 {
     TTempDir dir;
@@ -29,7 +19,7 @@ TEST(Ze2Terrain, HeightAndDisplacementMapsInAndOut)
     // The flat height as stored (25 of 100, rounded to the 16-bit step).
     char flat[32];
     std::snprintf(flat, sizeof flat, "%.4f\n", 16384 / 65535.0 * 100.0);
-    TRunResult r = Ze2({"terrain", "height", trn, "100.5", "700"});
+    TRunResult r = RunZe2({"terrain", "height", trn, "100.5", "700"});
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
     EXPECT_EQ(r.Out, flat);
 
@@ -39,36 +29,36 @@ TEST(Ze2Terrain, HeightAndDisplacementMapsInAndOut)
         for (int x = 0; x < 257; ++x)
             map.setPixel(x, y, qRgb(x % 256, y % 256, y % 256));
     ASSERT_TRUE(TVellqTarga().SaveToFile(dir.File("map.tga"), map, TVellqTarga::td24));
-    r = Ze2({"terrain", "import-displacement", trn, "1", "0", dir.File("map.tga"),
-             dir.File("out.trn")});
+    r = RunZe2({"terrain", "import-displacement", trn, "1", "0", dir.File("map.tga"),
+                dir.File("out.trn")});
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
-    r = Ze2({"terrain", "export-displacement", dir.File("out.trn"), "1", "0", dir.File("back.tga"),
-             "--16bit"});
+    r = RunZe2({"terrain", "export-displacement", dir.File("out.trn"), "1", "0",
+                dir.File("back.tga"), "--16bit"});
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
     QImage back;
     ASSERT_TRUE(TVellqTarga().LoadFromFile(dir.File("back.tga"), TVellqTarga::tmTrue, back));
     EXPECT_EQ(back.convertToFormat(QImage::Format_BGR888), map);
     // Sample column 256 + 10, row 0 is image pixel (10, 256): stored 10 x 256 + 0.
-    r = Ze2({"terrain", "height", dir.File("out.trn"), std::to_string(266 * 2.0), "0"});
+    r = RunZe2({"terrain", "height", dir.File("out.trn"), std::to_string(266 * 2.0), "0"});
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
     char expected[32];
     std::snprintf(expected, sizeof expected, "%.4f\n", 2560 / 65535.0 * 100.0);
     EXPECT_EQ(r.Out, expected);
     // Section (0, 0) kept its height.
-    r = Ze2({"terrain", "height", dir.File("out.trn"), "10", "10"});
+    r = RunZe2({"terrain", "height", dir.File("out.trn"), "10", "10"});
     EXPECT_EQ(r.Out, flat);
 
     // Other depths are refused and nothing is written.
     ASSERT_TRUE(TVellqTarga().SaveToFile(
         dir.File("map16.tga"), map.convertToFormat(QImage::Format_ARGB32), TVellqTarga::tdKeep));
-    r = Ze2({"terrain", "import-displacement", trn, "1", "0", dir.File("map16.tga"),
-             dir.File("bad.trn")});
+    r = RunZe2({"terrain", "import-displacement", trn, "1", "0", dir.File("map16.tga"),
+                dir.File("bad.trn")});
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_NE(r.Err.find("The displacement map is not a 24bit TGA file."), std::string::npos);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(dir.File("bad.trn"))));
 
-    EXPECT_EQ(Ze2({"terrain", "export-displacement", trn, "2", "0", dir.File("x.tga")}).ExitCode,
+    EXPECT_EQ(RunZe2({"terrain", "export-displacement", trn, "2", "0", dir.File("x.tga")}).ExitCode,
               1);
-    EXPECT_EQ(Ze2({"terrain", "height", trn, "abc", "0"}).ExitCode, 2);
-    EXPECT_EQ(Ze2({"terrain", "height", dir.File("none.trn"), "0", "0"}).ExitCode, 1);
+    EXPECT_EQ(RunZe2({"terrain", "height", trn, "abc", "0"}).ExitCode, 2);
+    EXPECT_EQ(RunZe2({"terrain", "height", dir.File("none.trn"), "0", "0"}).ExitCode, 1);
 }

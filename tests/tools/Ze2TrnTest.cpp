@@ -5,24 +5,14 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
-namespace
-{
-TRunResult Ze2(const std::vector<std::string>& args)
-{
-    std::vector<std::string> argv = {ZE2_BINARY};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunProgram(argv);
-}
-} // namespace
-
 TEST(Ze2Trn, FlatInfoAndResave)
 {
     TTempDir dir;
     const std::string flat = dir.File("flat.trn");
-    TRunResult r = Ze2({"trn", "flat", flat, "--tiles", "3", "--base", "10", "--max", "100",
-                        "--grid", "4", "--8bit"});
+    TRunResult r = RunZe2({"trn", "flat", flat, "--tiles", "3", "--base", "10", "--max", "100",
+                           "--grid", "4", "--8bit"});
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
-    r = Ze2({"trn", "info", flat});
+    r = RunZe2({"trn", "info", flat});
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
     EXPECT_EQ(r.Out, "variant\tLOD\nsections\t3x3\ntiles\t258\ntextures\t17\n"
                      "spacing\t4.000000\nheightscale\t25.000000\n");
@@ -35,7 +25,7 @@ TEST(Ze2Trn, FlatInfoAndResave)
         pak->AddFile("Data\\UserTracks\\T\\T.trn", flat);
         pak->SaveAs(dir.File("t.pak"));
     }
-    r = Ze2({"trn", "resave", dir.File("t.pak"), dir.File("out.trn")});
+    r = RunZe2({"trn", "resave", dir.File("t.pak"), dir.File("out.trn")});
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
     THovTRNfile out;
     ASSERT_TRUE(out.LoadFromFile(dir.File("out.trn")));
@@ -43,13 +33,14 @@ TEST(Ze2Trn, FlatInfoAndResave)
     EXPECT_EQ(out.Texture(3)->pixel(0, 0), qRgb(192, 192, 192));
 
     dir.Write("bad.trn", std::string("LOD\0garbage", 11));
-    r = Ze2({"trn", "info", dir.File("bad.trn")});
+    r = RunZe2({"trn", "info", dir.File("bad.trn")});
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_NE(r.Err.find("cannot use the terrain file"), std::string::npos);
-    EXPECT_EQ(Ze2({"trn", "flat", flat, "--tiles", "3"}).ExitCode, 2);
-    EXPECT_EQ(Ze2({"trn", "flat", flat, "--tiles", "3", "--base", "0", "--max", "0", "--grid", "1"})
-                  .ExitCode,
-              1);
+    EXPECT_EQ(RunZe2({"trn", "flat", flat, "--tiles", "3"}).ExitCode, 2);
+    EXPECT_EQ(
+        RunZe2({"trn", "flat", flat, "--tiles", "3", "--base", "0", "--max", "0", "--grid", "1"})
+            .ExitCode,
+        1);
 }
 
 TEST(Ze2Tga, PngRoundTrip)
@@ -60,21 +51,22 @@ TEST(Ze2Tga, PngRoundTrip)
         for (int x = 0; x < 4; ++x)
             image.setPixel(x, y, qRgb(x * 60, y * 100, 9));
     ASSERT_TRUE(image.save(QString::fromStdString(dir.File("in.png"))));
-    TRunResult r = Ze2({"tga", "frompng", dir.File("in.png"), dir.File("a.tga"), "--depth", "2"});
+    TRunResult r =
+        RunZe2({"tga", "frompng", dir.File("in.png"), dir.File("a.tga"), "--depth", "2"});
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
     EXPECT_EQ(ReadFileText(dir.File("a.tga"))[16], 24);
-    r = Ze2({"tga", "topng", dir.File("a.tga"), dir.File("out.png"), "--mode", "1"});
+    r = RunZe2({"tga", "topng", dir.File("a.tga"), dir.File("out.png"), "--mode", "1"});
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
     QImage grey(QString::fromStdString(dir.File("out.png")));
     EXPECT_EQ(qRed(grey.pixel(3, 2)), (32 * 180 + 64 * 200 + 12 * 9) / 108);
-    r = Ze2({"tga", "topng", dir.File("a.tga"), dir.File("out.png")});
+    r = RunZe2({"tga", "topng", dir.File("a.tga"), dir.File("out.png")});
     ASSERT_EQ(r.ExitCode, 0);
     EXPECT_EQ(QImage(QString::fromStdString(dir.File("out.png"))).pixel(1, 2), image.pixel(1, 2));
 
     dir.Write("bad.tga", std::string(30, '\7'));
-    r = Ze2({"tga", "topng", dir.File("bad.tga"), dir.File("x.png")});
+    r = RunZe2({"tga", "topng", dir.File("bad.tga"), dir.File("x.png")});
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_NE(r.Err.find("Invalid TGA file!"), std::string::npos);
-    EXPECT_EQ(Ze2({"tga", "topng", dir.File("a.tga"), dir.File("x.png"), "--mode", "5"}).ExitCode,
-              2);
+    EXPECT_EQ(
+        RunZe2({"tga", "topng", dir.File("a.tga"), dir.File("x.png"), "--mode", "5"}).ExitCode, 2);
 }
