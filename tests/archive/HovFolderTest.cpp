@@ -3,6 +3,7 @@
 #include "core/Streams.h"
 #include "platform/MessageBox.h"
 
+#include "ArchiveBuilders.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,10 @@
 
 namespace
 {
+using archive_builders::CompressedArchive;
+using archive_builders::PutLe32;
+using archive_builders::Scramble;
+using archive_builders::ScrambledArchive;
 using TBytes = std::vector<uint8_t>;
 
 TBytes Bytes(const std::string& s)
@@ -32,12 +37,6 @@ TBytes Pattern(size_t size, uint32_t seed)
         b[i] = uint8_t("abcdefgh  \n"[(x >> 16) % 11]);
     }
     return b;
-}
-
-void PutLe32(TBytes& out, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out.push_back(uint8_t(v >> (8 * i)));
 }
 
 uint32_t Le32At(const TBytes& b, size_t at)
@@ -78,34 +77,6 @@ TBytes Zlib(const TBytes& plain)
     return out;
 }
 
-// A compressed archive: the directory (name, size) and the zlib chunks as given.
-TBytes CompressedArchive(const std::vector<std::pair<std::string, uint32_t>>& dir,
-                         const std::vector<TBytes>& chunks)
-{
-    TBytes out = {3, 0};
-    out.resize(16, 0);
-    PutLe32(out, uint32_t(chunks.size() * 2));
-    for (const TBytes& c : chunks)
-    {
-        out.push_back(uint8_t((c.size() - 1) & 0xFF));
-        out.push_back(uint8_t((c.size() - 1) >> 8));
-    }
-    TBytes records;
-    for (const auto& [name, size] : dir)
-    {
-        PutLe32(records, uint32_t(name.size()));
-        records.insert(records.end(), name.begin(), name.end());
-        PutLe32(records, 0);
-        PutLe32(records, size);
-    }
-    PutLe32(out, uint32_t(dir.size()));
-    PutLe32(out, uint32_t(records.size()));
-    out.insert(out.end(), records.begin(), records.end());
-    for (const TBytes& c : chunks)
-        out.insert(out.end(), c.begin(), c.end());
-    return out;
-}
-
 // Entries cut into chunks of chunkSize plain bytes, each compressed on its own.
 TBytes CompressedArchiveOf(const std::vector<std::pair<std::string, TBytes>>& entries,
                            size_t chunkSize)
@@ -121,61 +92,6 @@ TBytes CompressedArchiveOf(const std::vector<std::pair<std::string, TBytes>>& en
                             data.begin() + ptrdiff_t(std::min(data.size(), at + chunkSize)))));
     }
     return CompressedArchive(dir, chunks);
-}
-
-// The scrambler the game's tools would use: the inverse of the descrambler.
-void Scramble(uint8_t* p, size_t n, uint8_t& key)
-{
-    for (size_t i = 0; i < n; ++i)
-    {
-        const uint8_t c = uint8_t(p[i] ^ key);
-        key = uint8_t(key + c);
-        p[i] = c;
-    }
-}
-
-// A scrambled archive: "RES" with 32-byte names, or "RS2" with stored paths.
-TBytes ScrambledArchive(bool longNames, uint8_t seed,
-                        const std::vector<std::pair<std::string, TBytes>>& entries)
-{
-    TBytes run;
-    const std::string kind = longNames ? "RS2" : "RES";
-    run.insert(run.end(), kind.begin(), kind.end());
-    run.push_back(0);
-    PutLe32(run, uint32_t(entries.size()));
-    size_t dirLen = run.size();
-    for (const auto& [name, data] : entries)
-        dirLen += longNames ? 12 + name.size() : 40;
-    uint32_t offset = uint32_t(dirLen);
-    for (const auto& [name, data] : entries)
-    {
-        if (longNames)
-        {
-            PutLe32(run, uint32_t(name.size()));
-            run.insert(run.end(), name.begin(), name.end());
-        }
-        else
-        {
-            TBytes field(32, 0);
-            std::memcpy(field.data(), name.data(), std::min<size_t>(31, name.size()));
-            run.insert(run.end(), field.begin(), field.end());
-        }
-        PutLe32(run, offset);
-        PutLe32(run, uint32_t(data.size()));
-        offset += uint32_t(data.size());
-    }
-    uint8_t key = seed;
-    Scramble(run.data(), run.size(), key);
-    TBytes out = {'F', 'A', 'O', 'E'};
-    out.insert(out.end(), run.begin(), run.end());
-    for (const auto& [name, data] : entries)
-    {
-        TBytes d = data;
-        key = seed;
-        Scramble(d.data(), d.size(), key);
-        out.insert(out.end(), d.begin(), d.end());
-    }
-    return out;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Writes valid archives of every layout into a folder, each prefixed with the fuzz target's
 // mode byte: plain ones through SaveAs, compressed ones with zlib, scrambled ones with the
 // scrambler the descrambler undoes.
+#include "archive/ArchiveBuilders.h"
 #include "archive/HovFolder.h"
 
 #include <algorithm>
@@ -11,13 +12,7 @@
 
 namespace
 {
-using TBytes = std::vector<uint8_t>;
-
-void PutLe32(TBytes& out, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out.push_back(uint8_t(v >> (8 * i)));
-}
+using archive_builders::TBytes;
 
 TBytes Sample(size_t size, uint32_t seed)
 {
@@ -53,84 +48,28 @@ TBytes Compressed()
 {
     const std::vector<std::pair<std::string, TBytes>> entries = {{"a.trn", Sample(300, 1)},
                                                                  {"b.tdf", Sample(90, 2)}};
-    TBytes table, records, chunks;
+    std::vector<std::pair<std::string, uint32_t>> dir;
+    std::vector<TBytes> chunks;
     for (const auto& [name, data] : entries)
     {
-        PutLe32(records, uint32_t(name.size()));
-        records.insert(records.end(), name.begin(), name.end());
-        PutLe32(records, 0);
-        PutLe32(records, uint32_t(data.size()));
+        dir.emplace_back(name, uint32_t(data.size()));
         for (size_t at = 0; at < data.size(); at += 128)
         {
             const size_t n = std::min<size_t>(128, data.size() - at);
             uLongf len = compressBound(uLong(n));
             TBytes z(len);
             compress2(z.data(), &len, data.data() + at, uLong(n), 9);
-            table.push_back(uint8_t((len - 1) & 0xFF));
-            table.push_back(uint8_t((len - 1) >> 8));
-            chunks.insert(chunks.end(), z.begin(), z.begin() + ptrdiff_t(len));
+            z.resize(len);
+            chunks.push_back(z);
         }
     }
-    TBytes out = {3, 0};
-    out.resize(16, 0);
-    PutLe32(out, uint32_t(table.size()));
-    out.insert(out.end(), table.begin(), table.end());
-    PutLe32(out, uint32_t(entries.size()));
-    PutLe32(out, uint32_t(records.size()));
-    out.insert(out.end(), records.begin(), records.end());
-    out.insert(out.end(), chunks.begin(), chunks.end());
-    return out;
-}
-
-void Scramble(TBytes& b, uint8_t seed)
-{
-    uint8_t key = seed;
-    for (uint8_t& p : b)
-    {
-        p = uint8_t(p ^ key);
-        key = uint8_t(key + p);
-    }
+    return archive_builders::CompressedArchive(dir, chunks);
 }
 
 TBytes Scrambled(bool longNames, uint8_t seed)
 {
-    const std::vector<std::pair<std::string, TBytes>> entries = {
-        {"models\\rock.dxg", Sample(60, 3)}, {"sky.dxt", Sample(20, 4)}};
-    const std::string kind = longNames ? "RS2" : "RES";
-    TBytes run(kind.begin(), kind.end());
-    run.push_back(0);
-    PutLe32(run, uint32_t(entries.size()));
-    size_t dirLen = run.size();
-    for (const auto& [name, data] : entries)
-        dirLen += longNames ? 12 + name.size() : 40;
-    uint32_t offset = uint32_t(dirLen);
-    for (const auto& [name, data] : entries)
-    {
-        if (longNames)
-        {
-            PutLe32(run, uint32_t(name.size()));
-            run.insert(run.end(), name.begin(), name.end());
-        }
-        else
-        {
-            TBytes field(32, 0);
-            std::copy(name.begin(), name.end(), field.begin());
-            run.insert(run.end(), field.begin(), field.end());
-        }
-        PutLe32(run, offset);
-        PutLe32(run, uint32_t(data.size()));
-        offset += uint32_t(data.size());
-    }
-    Scramble(run, seed);
-    TBytes out = {'F', 'A', 'O', 'E'};
-    out.insert(out.end(), run.begin(), run.end());
-    for (const auto& [name, data] : entries)
-    {
-        TBytes d = data;
-        Scramble(d, seed);
-        out.insert(out.end(), d.begin(), d.end());
-    }
-    return out;
+    return archive_builders::ScrambledArchive(
+        longNames, seed, {{"models\\rock.dxg", Sample(60, 3)}, {"sky.dxt", Sample(20, 4)}});
 }
 } // namespace
 
